@@ -1,0 +1,28 @@
+// opaltool's command table: each command family lives in its own file and
+// receives the arguments after its name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace opaltool {
+
+using Args = std::vector<std::string>;
+
+// Returns the process exit code. Errors are reported on stderr by the
+// command itself or thrown as opal::EOpalError (CP932 message).
+int CmdArchive(const Args& args);
+int CmdExpr(const Args& args);
+
+struct Command {
+  const char* name;
+  int (*run)(const Args& args);
+  const char* usage;
+};
+
+const std::vector<Command>& AllCommands();
+
+// Prints a CP932 message as UTF-8 on stderr, prefixed with "opaltool: ".
+void PrintError(const std::string& cp932_message);
+
+}  // namespace opaltool

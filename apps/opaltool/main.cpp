@@ -1,0 +1,56 @@
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "commands.h"
+#include "common/cp932.h"
+#include "common/error.h"
+
+namespace opaltool {
+
+const std::vector<Command>& AllCommands() {
+  static const std::vector<Command> commands = {
+      {"archive", CmdArchive, "archive list|extract|pack|verify ..."},
+      {"expr", CmdExpr, "expr compile|eval|roundtrip ..."},
+  };
+  return commands;
+}
+
+void PrintError(const std::string& cp932_message) {
+  std::fprintf(stderr, "opaltool: %s\n", opal::cp932::ToUtf8(cp932_message).c_str());
+}
+
+}  // namespace opaltool
+
+namespace {
+
+void Usage(FILE* out) {
+  std::fprintf(out, "usage: opaltool COMMAND ...\n");
+  for (const auto& c : opaltool::AllCommands()) std::fprintf(out, "  opaltool %s\n", c.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
+    Usage(argc < 2 ? stderr : stdout);
+    return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::printf("opaltool %s\n", OPAL_VERSION);
+    return 0;
+  }
+  opaltool::Args args(argv + 2, argv + argc);
+  for (const auto& c : opaltool::AllCommands()) {
+    if (std::strcmp(argv[1], c.name) != 0) continue;
+    try {
+      return c.run(args);
+    } catch (const std::exception& e) {
+      opaltool::PrintError(e.what());
+      return 1;
+    }
+  }
+  std::fprintf(stderr, "opaltool: unknown command '%s'\n", argv[1]);
+  Usage(stderr);
+  return 2;
+}

@@ -1,0 +1,76 @@
+// THashCollection: an ordered, owning collection of named items indexed by a
+// 256-bucket name hash. A new item is pushed at the head of its bucket, so a
+// lookup finds the most recently added of several items of the same name.
+// Names compare case-insensitively (ASCII letters, double-byte aware).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace opal {
+
+class THashCollection;
+
+class THashCollectionItem {
+ public:
+  THashCollectionItem() = default;
+  virtual ~THashCollectionItem() = default;
+  THashCollectionItem(const THashCollectionItem&) = delete;
+  THashCollectionItem& operator=(const THashCollectionItem&) = delete;
+
+  const std::string& Name() const { return Name_; }
+  int32_t Id() const { return Id_; }
+  uint8_t Hash() const { return Hash_; }
+  int32_t Index() const { return Index_; }
+  THashCollection* Collection() const { return Collection_; }
+  // Renames only when the new name differs case-sensitively; relinks the item.
+  void SetName(std::string_view name);
+
+ private:
+  friend class THashCollection;
+  THashCollection* Collection_ = nullptr;
+  int32_t Id_ = 0;
+  uint8_t Hash_ = 0;
+  int32_t Index_ = -1;
+  std::string Name_;
+  THashCollectionItem* Prev_ = nullptr;
+  THashCollectionItem* Next_ = nullptr;
+};
+
+class THashCollection {
+ public:
+  THashCollection() = default;
+  virtual ~THashCollection();
+  THashCollection(const THashCollection&) = delete;
+  THashCollection& operator=(const THashCollection&) = delete;
+
+  // (16*L + b[L-2] + b[0]) mod 256 over the lower-cased name for L >= 2,
+  // (16*L) mod 256 otherwise.
+  static uint8_t HashName(std::string_view name);
+
+  // Takes ownership, appends, names and links the item; returns it.
+  THashCollectionItem* Add(std::unique_ptr<THashCollectionItem> item, std::string_view name);
+  // Index of the first item in the name's bucket chain that matches, or -1.
+  int32_t IndexOf(std::string_view name) const;
+  THashCollectionItem* Find(std::string_view name) const;
+  THashCollectionItem* Item(int32_t index) const { return Items_[static_cast<size_t>(index)].get(); }
+  int32_t Count() const { return static_cast<int32_t>(Items_.size()); }
+  // Frees the item; later items move down one index.
+  void Delete(int32_t index);
+  void Clear();
+
+ private:
+  friend class THashCollectionItem;
+  void Link(THashCollectionItem* item);
+  void Unlink(THashCollectionItem* item);
+
+  std::vector<std::unique_ptr<THashCollectionItem>> Items_;
+  std::array<THashCollectionItem*, 256> Buckets_{};
+  int32_t NextId_ = 0;
+};
+
+}  // namespace opal

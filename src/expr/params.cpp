@@ -1,0 +1,2 @@
+// Values, the variable table, the compiler and the evaluator live here.
+namespace opal {}
