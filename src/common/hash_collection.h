@@ -29,6 +29,8 @@ class THashCollectionItem {
   THashCollection* Collection() const { return Collection_; }
   // Renames only when the new name differs case-sensitively; relinks the item.
   void SetName(std::string_view name);
+  // The next item down this item's bucket chain (older items come later).
+  THashCollectionItem* NextInBucket() const { return Next_; }
 
  private:
   friend class THashCollection;
@@ -57,6 +59,8 @@ class THashCollection {
   // Index of the first item in the name's bucket chain that matches, or -1.
   int32_t IndexOf(std::string_view name) const;
   THashCollectionItem* Find(std::string_view name) const;
+  // Head of a bucket chain, for lookups with rules of their own.
+  THashCollectionItem* BucketHead(uint8_t hash) const { return Buckets_[hash]; }
   THashCollectionItem* Item(int32_t index) const { return Items_[static_cast<size_t>(index)].get(); }
   int32_t Count() const { return static_cast<int32_t>(Items_.size()); }
   // Frees the item; later items move down one index.

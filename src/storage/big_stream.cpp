@@ -43,7 +43,10 @@ TSkBigFileStream::TSkBigFileStream(const std::string& file_name, uint32_t mode, 
     : FileName_(file_name), Mode_(mode), VolumeSize_(volume_size > 0 ? volume_size : kVolumeSize) {
   const uint32_t access = fm::Access(mode);
   if (access != fm::OpenRead && access != fm::OpenReadWrite) {
-    for (int i = 0; FileExists(VolumeName(file_name, i)); ++i) ::unlink(VolumeName(file_name, i).c_str());
+    // Stale volumes of an earlier, larger set go too, even when the first
+    // volume itself is already missing.
+    ::unlink(file_name.c_str());
+    for (int i = 1; FileExists(VolumeName(file_name, i)); ++i) ::unlink(VolumeName(file_name, i).c_str());
     return;
   }
   Volumes_.push_back(std::make_unique<TFileStream>(file_name, mode));
