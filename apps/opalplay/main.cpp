@@ -2,6 +2,8 @@
 // registers the data sources the way the player does at start-up and
 // reports what it found.
 #include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 #include <exception>
@@ -19,6 +21,8 @@ void Usage(FILE* out) {
                "usage: opalplay [OPTIONS] [DATA_FOLDER] [ARCHIVE...]\n"
                "  --headless          no window and no sound device\n"
                "  --frames N          stop after N frames\n"
+               "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
+               "                      OPAL_CDROM may list more, separated by ':')\n"
                "  --help, --version\n");
 }
 
@@ -36,6 +40,15 @@ bool HasAppendedTrailer(const std::string& path) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args;
+  std::vector<std::string> cd_roots;
+  if (const char* env = std::getenv("OPAL_CDROM")) {
+    std::string list = env;
+    for (size_t at = 0; at <= list.size();) {
+      const size_t colon = std::min(list.find(':', at), list.size());
+      if (colon > at) cd_roots.push_back(list.substr(at, colon - at));
+      at = colon + 1;
+    }
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--help") {
@@ -50,11 +63,15 @@ int main(int argc, char** argv) {
       ++i;
       continue;
     }
+    if (a == "--cdrom" && i + 1 < argc) {
+      cd_roots.push_back(argv[++i]);
+      continue;
+    }
     if (a.rfind("--", 0) == 0) continue;
     args.push_back(a);
   }
   try {
-    opal::TVrFileManager files;
+    opal::TVrFileManager files(cd_roots);
     files.AddArchive("");
     if (args.empty()) {
       char self[4096];
@@ -73,6 +90,7 @@ int main(int argc, char** argv) {
         }
       }
     }
+    for (const std::string& root : files.CdRoots()) std::fprintf(stderr, "disc root: %s\n", root.c_str());
     for (int i = 0; i < files.SourceCount(); ++i) {
       std::fprintf(stderr, "source %d: %s (%d entries)\n", i, files.Source(i).ArchiveFileName.c_str(),
                    files.Source(i).EntryCount());

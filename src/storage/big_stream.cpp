@@ -156,15 +156,13 @@ int64_t TSkBigFileStream::Write(const void* buffer, int64_t count) {
   return done;
 }
 
-int64_t TSkBigFileStream::WriteFromStream(TStream& source, int64_t count) {
-  if (count == 0) {
-    source.SetPosition(0);
-    count = source.Size();
-  }
+// Copies `count` bytes read by `read(buffer, n)` into the volumes.
+template <typename Reader>
+int64_t TSkBigFileStream::CopyIn(int64_t count, Reader read) {
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(count, 1), CopyBufferSize)));
   int64_t done = 0;
   while (done < count) {
-    const int64_t got = source.Read(buffer.data(), std::min<int64_t>(count - done, CopyBufferSize));
+    const int64_t got = read(buffer.data(), std::min<int64_t>(count - done, CopyBufferSize));
     if (got <= 0) break;
     const int64_t put = Write(buffer.data(), got);
     done += put;
@@ -173,21 +171,20 @@ int64_t TSkBigFileStream::WriteFromStream(TStream& source, int64_t count) {
   return done;
 }
 
+int64_t TSkBigFileStream::WriteFromStream(TStream& source, int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    count = source.Size();
+  }
+  return CopyIn(count, [&source](uint8_t* b, int64_t n) { return source.Read(b, n); });
+}
+
 int64_t TSkBigFileStream::WriteFromBig(TSkBigStream& source, int64_t count) {
   if (count == 0) {
     source.SetPosition(0);
     count = source.GetSize();
   }
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(count, 1), CopyBufferSize)));
-  int64_t done = 0;
-  while (done < count) {
-    const int64_t got = source.Read(buffer.data(), std::min<int64_t>(count - done, CopyBufferSize));
-    if (got <= 0) break;
-    const int64_t put = Write(buffer.data(), got);
-    done += put;
-    if (put < got) break;
-  }
-  return done;
+  return CopyIn(count, [&source](uint8_t* b, int64_t n) { return source.Read(b, n); });
 }
 
 // --- TSkBigMemoryStream ---

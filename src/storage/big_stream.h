@@ -65,6 +65,8 @@ class TSkBigFileStream : public TSkBigStream {
   TFileStream& VolumeFor(int64_t pos, int64_t* offset, bool create);
   template <typename Sink>
   int64_t ReadChunks(int64_t count, Sink sink);
+  template <typename Reader>
+  int64_t CopyIn(int64_t count, Reader read);
 
   std::string FileName_;
   uint32_t Mode_;
