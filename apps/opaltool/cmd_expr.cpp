@@ -1,12 +1,260 @@
+// opaltool expr compile|eval|roundtrip: thin commands over the player's own
+// compiler, record reader and evaluator. Text on the command line and on
+// the terminal is UTF-8; the expression language sees CP932.
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "commands.h"
+#include "common/cp932.h"
+#include "common/error.h"
+#include "expr/build_parser.h"
+#include "expr/convert.h"
+#include "expr/opal_parser.h"
+#include "expr/param_collection.h"
+#include "expr/sys_funcs.h"
+#include "storage/stream.h"
 
 namespace opaltool {
 
-int CmdExpr(const Args&) {
-  std::fprintf(stderr, "opaltool: expr is not available yet\n");
+namespace {
+
+using namespace opal;
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  opaltool expr compile [--hex] [--] TEXT\n"
+    "  opaltool expr eval [--decl NAME:TYPE[DIMS][=EXPR]]... [--vars] [--] TEXT\n"
+    "      TYPE is int, float, bool, str or ref; DIMS like [3,4]\n"
+    "  opaltool expr roundtrip TEXT...\n";
+
+int UsageError(const char* what) {
+  std::fprintf(stderr, "opaltool expr: %s\n%s", what, kUsage);
   return 2;
+}
+
+std::string Utf8(std::string_view cp932) { return cp932::ToUtf8(cp932); }
+
+std::string Quote(std::string_view s) {
+  std::string out = "\"";
+  for (char c : Utf8(s)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      default: out += c;
+    }
+  }
+  return out + "\"";
+}
+
+const char* TypeName(uint8_t tag) {
+  static const char* const kNames[] = {"ref", "int", "float", "bool", "str"};
+  return tag <= kTagStr ? kNames[tag] : "?";
+}
+
+std::string ElementText(const TCustomParam& v, int32_t i) {
+  switch (v.ValueType()) {
+    case kTagFloat: {
+      std::string s = conv::FloatToStr(v.GetFloat(i));
+      if (s.find_first_of(".EN") == std::string::npos) s += ".0";
+      return s;
+    }
+    case kTagStr: return Quote(v.GetStr(i));
+    default: return Utf8(v.GetStr(i));
+  }
+}
+
+std::string OperandText(const TCustomParam& v) {
+  if (const TParamVar* r = v.AsVarRef()) return r->RefName.empty() ? "<empty>" : Utf8(r->RefName);
+  return ElementText(v, 0);
+}
+
+void PrintRecords(const TOpalParser& list) {
+  for (const TOpeData& op : list.Ops) {
+    std::string line = OpeCodeName(op.Code) + " " + Utf8(op.Target) + " =";
+    std::string args;
+    for (size_t k = 0; k < op.Operands.size(); ++k) args += (k ? ", " : "") + OperandText(*op.Operands[k]);
+    if (op.Code == ocFunc) {
+      const char* name = op.FuncId < kSysFuncCount ? kSysFuncTable[op.FuncId].Name : "?";
+      line += " " + std::string(name) + "(" + args + ")";
+    } else if (!args.empty()) {
+      line += " " + args;
+    }
+    std::printf("%s\n", line.c_str());
+  }
+}
+
+std::vector<uint8_t> CompileToBytes(const std::string& utf8) {
+  TBuildOpalParser compiler;
+  compiler.Build(cp932::FromUtf8(utf8));
+  TMemoryStream stream;
+  compiler.WriteOps(stream);
+  return stream.Bytes();
+}
+
+void LoadList(TOpalParser& list, std::vector<uint8_t> bytes) {
+  TMemoryStream stream(std::move(bytes));
+  list.LoadFromStream(stream);
+}
+
+int Compile(const Args& args) {
+  bool hex = false, options = true;
+  std::string text;
+  bool haveText = false;
+  for (const std::string& a : args) {
+    if (options && a == "--") {
+      options = false;
+    } else if (options && a == "--hex") {
+      hex = true;
+    } else if (!haveText) {
+      text = a;
+      haveText = true;
+    } else {
+      return UsageError("one expression at a time");
+    }
+  }
+  if (!haveText) return UsageError("missing expression");
+  const std::vector<uint8_t> bytes = CompileToBytes(text);
+  if (hex) {
+    std::string line;
+    for (size_t i = 0; i < bytes.size(); ++i) line += Format(i ? " %02X" : "%02X", bytes[i]);
+    std::printf("%s\n", line.c_str());
+    return 0;
+  }
+  TOpalParser list;
+  LoadList(list, bytes);
+  PrintRecords(list);
+  return 0;
+}
+
+// NAME:TYPE[DIMS][=EXPR]
+void Declare(TParamCollection& vars, const std::string& decl) {
+  const size_t colon = decl.find(':');
+  if (colon == std::string::npos) throw EOpalError("declaration needs NAME:TYPE: " + decl);
+  const std::string name = cp932::FromUtf8(decl.substr(0, colon));
+  std::string rest = decl.substr(colon + 1);
+  std::string init;
+  if (const size_t eq = rest.find('='); eq != std::string::npos) {
+    init = rest.substr(eq + 1);
+    rest.resize(eq);
+  }
+  std::vector<int32_t> dims;
+  if (const size_t br = rest.find('['); br != std::string::npos) {
+    const size_t end = rest.find(']', br);
+    if (end == std::string::npos) throw EOpalError("unclosed dimensions: " + decl);
+    std::string list = rest.substr(br + 1, end - br - 1);
+    for (size_t p = 0; p <= list.size();) {
+      const size_t comma = std::min(list.find(',', p), list.size());
+      const auto d = conv::ParseInt(list.substr(p, comma - p));
+      if (!d) throw EOpalError("bad dimension in " + decl);
+      dims.push_back(*d);
+      p = comma + 1;
+    }
+    rest.resize(br);
+  }
+  static const char* const kTypes[] = {"ref", "int", "float", "bool", "str"};
+  int tag = -1;
+  for (int t = 0; t <= kTagStr; ++t) {
+    if (rest == kTypes[t]) tag = t;
+  }
+  if (tag < 0) throw EOpalError("unknown type '" + rest + "' in " + decl);
+  TParamCollectionItem* var = vars.Declare(name, static_cast<uint8_t>(tag), kScopeGlobal);
+  if (var == nullptr) return;
+  if (!dims.empty()) var->Value->SetDims(dims);
+  if (init.empty()) return;
+  TOpalParser list;
+  LoadList(list, CompileToBytes(init));
+  list.Execute(vars);
+  const TCustomParam* result = list.Result();
+  if (result == nullptr) throw EOpalError("initial value of " + decl + " gives no result");
+  switch (tag) {
+    case kTagInt: var->Value->SetAsInteger(result->AsInteger()); break;
+    case kTagFloat: var->Value->SetAsFloat(result->AsFloat()); break;
+    case kTagFlag: var->Value->SetAsFlag(result->AsFlag()); break;
+    case kTagStr: var->Value->SetAsString(result->AsString()); break;
+    default: break;
+  }
+}
+
+std::string Describe(const TCustomParam& v) {
+  std::string dims = "[";
+  for (size_t k = 0; k < v.Dims().size(); ++k) dims += (k ? "," : "") + std::to_string(v.Dims()[k]);
+  dims += "]";
+  std::string values;
+  for (int32_t i = 0, n = v.Count(); i < n; ++i) values += (i ? ", " : "") + ElementText(v, i);
+  return std::string(TypeName(v.ValueType())) + " " + dims + " " + values;
+}
+
+int Eval(const Args& args) {
+  TParamCollection vars;
+  TSysFuncMan funcs;
+  vars.SysFuncs = &funcs;
+  vars.CreateSystemVars();
+  std::string text;
+  bool haveText = false, dumpVars = false, options = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (options && args[i] == "--") {
+      options = false;
+    } else if (options && args[i] == "--decl") {
+      if (i + 1 >= args.size()) return UsageError("--decl needs a declaration");
+      Declare(vars, args[++i]);
+    } else if (options && args[i] == "--vars") {
+      dumpVars = true;
+    } else if (!haveText) {
+      text = args[i];
+      haveText = true;
+    } else {
+      return UsageError("one expression at a time");
+    }
+  }
+  if (!haveText) return UsageError("missing expression");
+  TOpalParser list;
+  LoadList(list, CompileToBytes(text));
+  list.Execute(vars);
+  if (const TCustomParam* result = list.Result()) {
+    std::printf("%s\n", Describe(*result).c_str());
+  } else {
+    std::printf("no result\n");
+  }
+  if (dumpVars) {
+    for (int32_t i = 0; i < vars.Count(); ++i) {
+      const TParamCollectionItem* v = vars.Var(i);
+      if (!v->IsSystem()) std::printf("%s: %s\n", Utf8(v->Name()).c_str(), Describe(*v->Value).c_str());
+    }
+  }
+  return list.Result() ? 0 : 1;
+}
+
+int Roundtrip(const Args& args) {
+  if (args.empty()) return UsageError("missing expression");
+  int failures = 0;
+  for (const std::string& text : args) {
+    const std::vector<uint8_t> first = CompileToBytes(text);
+    TOpalParser list;
+    LoadList(list, first);
+    TMemoryStream again;
+    list.SaveToStream(again);
+    if (again.Bytes() == first) {
+      std::printf("ok %s\n", text.c_str());
+    } else {
+      std::printf("DIFFER %s\n", text.c_str());
+      ++failures;
+    }
+  }
+  return failures ? 1 : 0;
+}
+
+}  // namespace
+
+int CmdExpr(const Args& args) {
+  if (args.empty()) return UsageError("missing subcommand");
+  const Args rest(args.begin() + 1, args.end());
+  if (args[0] == "compile") return Compile(rest);
+  if (args[0] == "eval") return Eval(rest);
+  if (args[0] == "roundtrip") return Roundtrip(rest);
+  return UsageError("unknown subcommand");
 }
 
 }  // namespace opaltool

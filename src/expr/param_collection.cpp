@@ -1,0 +1,149 @@
+#include "expr/param_collection.h"
+
+#include "common/cp932.h"
+#include "common/error.h"
+#include "expr/convert.h"
+#include "expr/messages.h"
+#include "expr/sys_vars.h"
+
+namespace opal {
+
+TParamCollectionItem::~TParamCollectionItem() {
+  for (TParamVar* r : Referrers_) r->Target_ = nullptr;
+}
+
+TParamCollection::~TParamCollection() {
+  // Items may refer to each other; the item destructors take care of that,
+  // but the base must not free them after this class's state is gone.
+  Clear();
+}
+
+namespace {
+
+bool NameMatches(const THashCollectionItem* item, std::string_view name) {
+  return item->Name().size() == name.size() && cp932::SameText(item->Name(), name);
+}
+
+}  // namespace
+
+TParamCollectionItem* TParamCollection::FindVar(std::string_view name) const {
+  TParamCollectionItem* global = nullptr;
+  for (THashCollectionItem* p = BucketHead(HashName(name)); p != nullptr; p = p->NextInBucket()) {
+    if (!NameMatches(p, name)) continue;
+    auto* v = static_cast<TParamCollectionItem*>(p);
+    if (v->IsLocal) {
+      if (v->OwnerLevel == CurrentLevel) return v;
+    } else {
+      global = v;  // the last one met is the oldest
+    }
+  }
+  return global;
+}
+
+TParamCollectionItem* TParamCollection::FindScoped(std::string_view name, bool local) const {
+  for (THashCollectionItem* p = BucketHead(HashName(name)); p != nullptr; p = p->NextInBucket()) {
+    if (!NameMatches(p, name)) continue;
+    auto* v = static_cast<TParamCollectionItem*>(p);
+    if (local ? (v->IsLocal && v->OwnerLevel == CurrentLevel) : !v->IsLocal) return v;
+  }
+  return nullptr;
+}
+
+TParamCollectionItem* TParamCollection::AddVar(uint8_t tag) {
+  std::unique_ptr<TCustomParam> value = CreateValue(tag);
+  if (!value) throw EFormatError(Format("unknown value type %u", tag));
+  return static_cast<TParamCollectionItem*>(Add(std::make_unique<TParamCollectionItem>(std::move(value)), ""));
+}
+
+void TParamCollection::NameVar(TParamCollectionItem* var, std::string_view name) {
+  if (name.empty() || name.find(' ') != std::string_view::npos || (name[0] >= '0' && name[0] <= '9')) {
+    throw EOpalError(Format(msg::kBadVarName, std::string(name).c_str()));
+  }
+  var->SetName(name);
+}
+
+void TParamCollection::DeleteVar(TParamCollectionItem* var) { Delete(var->Index()); }
+
+std::unique_ptr<TCustomParam> TParamCollection::CopyVarValue(std::string_view name) const {
+  const TParamCollectionItem* var = FindVar(name);
+  if (var == nullptr) return nullptr;
+  const uint8_t tag = var->Value->ValueType();
+  std::unique_ptr<TCustomParam> copy = tag >= kTagInt && tag <= kTagStr ? CreateValue(tag) : nullptr;
+  if (!copy) throw EOpalError(Format(msg::kInvalidVar, std::string(name).c_str()));
+  if (var->Value->AsVarRef() == nullptr && var->Value->SystemId() < 0) {
+    copy->AssignExact(*var->Value);
+  } else {
+    copy->AssignConvert(*var->Value);
+  }
+  return copy;
+}
+
+void TParamCollection::BindElement(TParamVar& ref, std::string_view name, std::span<const int32_t> indices) const {
+  TParamCollectionItem* target = FindVar(name);
+  if (target == nullptr) throw EOpalError(Format(msg::kVarNotFound, std::string(name).c_str()));
+  auto fail = [&](const char* what) {
+    throw EOpalError(std::string(name) + "[" + JoinSizes(indices) + "]\r\n" + what);
+  };
+  const TCustomParam& v = *target->Value;
+  if (static_cast<int64_t>(indices.size()) != v.DimCount()) fail(msg::kBadIndexCount);
+  // Horner's rule with a clamp: no count reaches 2^40, so a clamped value
+  // is out of range either way and the products never overflow.
+  constexpr __int128 kClamp = __int128(1) << 40;
+  __int128 flat = 0;
+  for (size_t k = 0; k < indices.size(); ++k) {
+    flat = flat * v.DimSize(static_cast<int32_t>(k)) + indices[k];
+    if (flat > kClamp) flat = kClamp;
+    if (flat < -kClamp) flat = -kClamp;
+  }
+  if (flat >= v.Count()) fail(msg::kIndexBeyond);
+  ref.Bind(target);
+  ref.RefName = std::string(name);
+  ref.ElementIndex = flat < 0 ? -1 : static_cast<int32_t>(flat);
+}
+
+TParamCollectionItem* TParamCollection::Declare(std::string_view name, uint8_t tag, uint8_t scope) {
+  TParamCollectionItem* var = FindScoped(name, scope == kScopeLocal);
+  if (var != nullptr) return var->Persistent ? nullptr : var;
+  var = AddVar(tag);
+  try {
+    NameVar(var, name);
+  } catch (...) {
+    DeleteVar(var);
+    throw;
+  }
+  switch (scope) {
+    case kScopeLevel: var->OwnerLevel = CurrentLevel; break;
+    case kScopeLocal: var->OwnerLevel = CurrentLevel; var->IsLocal = 1; break;
+    case kScopePersistent: var->Persistent = 1; break;
+    default: break;
+  }
+  return var;
+}
+
+void TParamCollection::DropLevel(int32_t level) {
+  for (int32_t i = Count(); i-- > 0;) {
+    if (Var(i)->OwnerLevel == level) Delete(i);
+  }
+}
+
+void TParamCollection::DeleteOrdinary() {
+  for (int32_t i = Count(); i-- > 0;) {
+    const TParamCollectionItem* v = Var(i);
+    if (!v->IsSystem() && !v->Persistent) Delete(i);
+  }
+}
+
+void TParamCollection::ResetVars() {
+  DeleteOrdinary();
+  TextDelay = 50;
+  CursorName.clear();
+}
+
+void TParamCollection::CreateSystemVars() {
+  for (int id = 0; id < kSysVarCount; ++id) {
+    auto item = std::make_unique<TParamCollectionItem>(std::make_unique<TParamSystem>(static_cast<uint8_t>(id), this));
+    Add(std::move(item), kSysVarTable[static_cast<size_t>(id)].Name);
+  }
+}
+
+}  // namespace opal

@@ -1,0 +1,72 @@
+// Helpers shared by the expression tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "expr/build_parser.h"
+#include "expr/opal_parser.h"
+#include "expr/param_collection.h"
+#include "expr/sys_funcs.h"
+#include "storage/stream.h"
+
+namespace opal::test {
+
+// Little-endian bytes written by hand, for fixtures that must not depend on
+// the writer under test.
+class TBytes {
+ public:
+  TBytes& I32(int32_t v) {
+    for (int i = 0; i < 4; ++i) Data.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+    return *this;
+  }
+  TBytes& U8(uint8_t v) {
+    Data.push_back(v);
+    return *this;
+  }
+  TBytes& Str(const std::string& s) {
+    I32(static_cast<int32_t>(s.size()));
+    Data.insert(Data.end(), s.begin(), s.end());
+    return *this;
+  }
+  TBytes& Raw(std::initializer_list<uint8_t> bytes) {
+    Data.insert(Data.end(), bytes);
+    return *this;
+  }
+  std::vector<uint8_t> Data;
+};
+
+inline std::vector<uint8_t> CompileBytes(const std::string& text) {
+  TBuildOpalParser compiler;
+  compiler.Build(text);
+  TMemoryStream s;
+  compiler.WriteOps(s);
+  return s.Bytes();
+}
+
+inline void LoadList(TOpalParser& list, const std::vector<uint8_t>& bytes) {
+  TMemoryStream s(bytes);
+  list.LoadFromStream(s);
+}
+
+// A table with the system variables and a dispatcher without functions.
+class TExprEnv {
+ public:
+  TExprEnv() {
+    Vars.SysFuncs = &Funcs;
+    Vars.CreateSystemVars();
+  }
+  TParamCollectionItem* Decl(const std::string& name, uint8_t tag) { return Vars.Declare(name, tag, kScopeGlobal); }
+  // Compiles and runs the text; the result's string form, or "none".
+  std::string Eval(const std::string& text) {
+    TOpalParser list;
+    LoadList(list, CompileBytes(text));
+    list.Execute(Vars);
+    return list.Result() ? std::to_string(list.Result()->ValueType()) + ":" + list.Result()->AsString() : "none";
+  }
+  TParamCollection Vars;
+  TSysFuncMan Funcs;
+};
+
+}  // namespace opal::test
