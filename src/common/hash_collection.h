@@ -2,6 +2,8 @@
 // 256-bucket name hash. A new item is pushed at the head of its bucket, so a
 // lookup finds the most recently added of several items of the same name.
 // Names compare case-insensitively (ASCII letters, double-byte aware).
+// Beside the buckets, an exact index from each case-folded name to its
+// items serves lookups; it is a cache and always gives the buckets' answer.
 #pragma once
 
 #include <array>
@@ -9,11 +11,26 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace opal {
 
 class THashCollection;
+class THashCollectionItem;
+
+// The items of one case-folded name, in the order they were linked: the
+// reverse of their order in the bucket chain (the newest stands last).
+using THashNameSlot = std::pair<const std::string, std::vector<THashCollectionItem*>>;
+
+// A remembered lookup of one name in one collection. It stays valid while
+// that collection keeps the slot (same epoch) and the slot is still the
+// name's; otherwise the lookup is made again. Copy freely; never needs
+// resetting.
+struct THashNameCache {
+  const THashNameSlot* Slot = nullptr;
+  uint64_t Epoch = 0;
+};
 
 class THashCollectionItem {
  public:
@@ -41,11 +58,12 @@ class THashCollectionItem {
   std::string Name_;
   THashCollectionItem* Prev_ = nullptr;
   THashCollectionItem* Next_ = nullptr;
+  THashNameSlot* Slot_ = nullptr;  // while linked
 };
 
 class THashCollection {
  public:
-  THashCollection() = default;
+  THashCollection();
   virtual ~THashCollection();
   THashCollection(const THashCollection&) = delete;
   THashCollection& operator=(const THashCollection&) = delete;
@@ -59,22 +77,44 @@ class THashCollection {
   // Index of the first item in the name's bucket chain that matches, or -1.
   int32_t IndexOf(std::string_view name) const;
   THashCollectionItem* Find(std::string_view name) const;
+  // The items named `name` (any case), oldest link first; nullptr when no
+  // item has had that name lately. `cache`, when given, remembers the slot.
+  const THashNameSlot* Slot(std::string_view name, THashNameCache* cache = nullptr) const;
   // Head of a bucket chain, for lookups with rules of their own.
   THashCollectionItem* BucketHead(uint8_t hash) const { return Buckets_[hash]; }
   THashCollectionItem* Item(int32_t index) const { return Items_[static_cast<size_t>(index)].get(); }
   int32_t Count() const { return static_cast<int32_t>(Items_.size()); }
   // Frees the item; later items move down one index.
   void Delete(int32_t index);
+  // Takes the item out as Delete does, but hands it back instead of freeing
+  // it; it belongs to no collection until it is added again.
+  std::unique_ptr<THashCollectionItem> Extract(int32_t index);
   void Clear();
 
  private:
   friend class THashCollectionItem;
+  // Hash and equality of names ignoring ASCII case, double-byte aware.
+  struct TFoldHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const;
+  };
+  struct TFoldEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+
   void Link(THashCollectionItem* item);
   void Unlink(THashCollectionItem* item);
+  // Drops the slots of names no item has any more, once they outnumber the
+  // items; cached slots become invalid then.
+  void DropEmptySlots();
 
   std::vector<std::unique_ptr<THashCollectionItem>> Items_;
   std::array<THashCollectionItem*, 256> Buckets_{};
   int32_t NextId_ = 0;
+  std::unordered_map<std::string, std::vector<THashCollectionItem*>, TFoldHash, TFoldEqual> Names_;
+  size_t EmptySlots_ = 0;
+  uint64_t Epoch_;  // unique among all collections and all their states
 };
 
 }  // namespace opal

@@ -1,6 +1,5 @@
 #include "expr/param_collection.h"
 
-#include "common/cp932.h"
 #include "common/error.h"
 #include "expr/convert.h"
 #include "expr/messages.h"
@@ -8,8 +7,11 @@
 
 namespace opal {
 
-TParamCollectionItem::~TParamCollectionItem() {
+TParamCollectionItem::~TParamCollectionItem() { DropReferrers(); }
+
+void TParamCollectionItem::DropReferrers() {
   for (TParamVar* r : Referrers_) r->Target_ = nullptr;
+  Referrers_.clear();
 }
 
 TParamCollection::~TParamCollection() {
@@ -18,19 +20,14 @@ TParamCollection::~TParamCollection() {
   Clear();
 }
 
-namespace {
-
-bool NameMatches(const THashCollectionItem* item, std::string_view name) {
-  return item->Name().size() == name.size() && cp932::SameText(item->Name(), name);
-}
-
-}  // namespace
-
-TParamCollectionItem* TParamCollection::FindVar(std::string_view name) const {
+// Both lookups visit the variables of the name as the bucket chain holds
+// them, newest link first, which is the slot read backwards.
+TParamCollectionItem* TParamCollection::FindVar(std::string_view name, THashNameCache* cache) const {
+  const THashNameSlot* slot = Slot(name, cache);
+  if (slot == nullptr) return nullptr;
   TParamCollectionItem* global = nullptr;
-  for (THashCollectionItem* p = BucketHead(HashName(name)); p != nullptr; p = p->NextInBucket()) {
-    if (!NameMatches(p, name)) continue;
-    auto* v = static_cast<TParamCollectionItem*>(p);
+  for (size_t k = slot->second.size(); k-- > 0;) {
+    auto* v = static_cast<TParamCollectionItem*>(slot->second[k]);
     if (v->IsLocal) {
       if (v->OwnerLevel == CurrentLevel) return v;
     } else {
@@ -41,9 +38,10 @@ TParamCollectionItem* TParamCollection::FindVar(std::string_view name) const {
 }
 
 TParamCollectionItem* TParamCollection::FindScoped(std::string_view name, bool local) const {
-  for (THashCollectionItem* p = BucketHead(HashName(name)); p != nullptr; p = p->NextInBucket()) {
-    if (!NameMatches(p, name)) continue;
-    auto* v = static_cast<TParamCollectionItem*>(p);
+  const THashNameSlot* slot = Slot(name);
+  if (slot == nullptr) return nullptr;
+  for (size_t k = slot->second.size(); k-- > 0;) {
+    auto* v = static_cast<TParamCollectionItem*>(slot->second[k]);
     if (local ? (v->IsLocal && v->OwnerLevel == CurrentLevel) : !v->IsLocal) return v;
   }
   return nullptr;
@@ -55,14 +53,26 @@ TParamCollectionItem* TParamCollection::AddVar(uint8_t tag) {
   return static_cast<TParamCollectionItem*>(Add(std::make_unique<TParamCollectionItem>(std::move(value)), ""));
 }
 
+TParamCollectionItem* TParamCollection::AddVar(std::unique_ptr<TParamCollectionItem> var, std::string_view name) {
+  return static_cast<TParamCollectionItem*>(Add(std::move(var), name));
+}
+
+bool TParamCollection::IsValidVarName(std::string_view name) {
+  return !name.empty() && name.find(' ') == std::string_view::npos && !(name[0] >= '0' && name[0] <= '9');
+}
+
 void TParamCollection::NameVar(TParamCollectionItem* var, std::string_view name) {
-  if (name.empty() || name.find(' ') != std::string_view::npos || (name[0] >= '0' && name[0] <= '9')) {
-    throw EOpalError(Format(msg::kBadVarName, std::string(name).c_str()));
-  }
+  if (!IsValidVarName(name)) throw EOpalError(Format(msg::kBadVarName, std::string(name).c_str()));
   var->SetName(name);
 }
 
 void TParamCollection::DeleteVar(TParamCollectionItem* var) { Delete(var->Index()); }
+
+std::unique_ptr<TParamCollectionItem> TParamCollection::ExtractVar(int32_t index) {
+  std::unique_ptr<TParamCollectionItem> var(static_cast<TParamCollectionItem*>(Extract(index).release()));
+  if (var) var->DropReferrers();
+  return var;
+}
 
 std::unique_ptr<TCustomParam> TParamCollection::CopyVarValue(std::string_view name) const {
   const TParamCollectionItem* var = FindVar(name);
@@ -81,10 +91,15 @@ std::unique_ptr<TCustomParam> TParamCollection::CopyVarValue(std::string_view na
 void TParamCollection::BindElement(TParamVar& ref, std::string_view name, std::span<const int32_t> indices) const {
   TParamCollectionItem* target = FindVar(name);
   if (target == nullptr) throw EOpalError(Format(msg::kVarNotFound, std::string(name).c_str()));
+  BindElement(ref, *target, name, indices);
+}
+
+void TParamCollection::BindElement(TParamVar& ref, TParamCollectionItem& target, std::string_view name,
+                                   std::span<const int32_t> indices) const {
   auto fail = [&](const char* what) {
     throw EOpalError(std::string(name) + "[" + JoinSizes(indices) + "]\r\n" + what);
   };
-  const TCustomParam& v = *target->Value;
+  const TCustomParam& v = *target.Value;
   if (static_cast<int64_t>(indices.size()) != v.DimCount()) fail(msg::kBadIndexCount);
   // Horner's rule with a clamp: no count reaches 2^40, so a clamped value
   // is out of range either way and the products never overflow.
@@ -96,8 +111,8 @@ void TParamCollection::BindElement(TParamVar& ref, std::string_view name, std::s
     if (flat < -kClamp) flat = -kClamp;
   }
   if (flat >= v.Count()) fail(msg::kIndexBeyond);
-  ref.Bind(target);
-  ref.RefName = std::string(name);
+  ref.Bind(&target);
+  ref.RefName.assign(name);
   ref.ElementIndex = flat < 0 ? -1 : static_cast<int32_t>(flat);
 }
 

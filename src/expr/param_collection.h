@@ -38,6 +38,9 @@ class TParamCollectionItem : public THashCollectionItem {
 
  private:
   friend class TParamVar;
+  friend class TParamCollection;
+  // Unbinds every reference bound to this variable, as its end does.
+  void DropReferrers();
   std::vector<TParamVar*> Referrers_;
 };
 
@@ -60,23 +63,35 @@ class TParamCollection : public THashCollection {
 
   // The variable a name means now: a local one owned by CurrentLevel wins at
   // once, else the oldest non-local match; nullptr when none.
-  TParamCollectionItem* FindVar(std::string_view name) const;
+  TParamCollectionItem* FindVar(std::string_view name) const { return FindVar(name, nullptr); }
+  // The same, remembering the name's slot in `cache` for the next lookup.
+  TParamCollectionItem* FindVar(std::string_view name, THashNameCache* cache) const;
   // local: the first local match owned by CurrentLevel; else the first
   // non-local match.
   TParamCollectionItem* FindScoped(std::string_view name, bool local) const;
   // Appends an unnamed variable holding CreateValue(tag); an unknown tag throws.
   TParamCollectionItem* AddVar(uint8_t tag);
-  // A name must be non-empty, hold no space and not begin with a digit;
-  // otherwise it throws and the variable keeps its old name.
+  // Appends `var` (which belongs to no table) under `name`, which the caller
+  // has checked with IsValidVarName.
+  TParamCollectionItem* AddVar(std::unique_ptr<TParamCollectionItem> var, std::string_view name);
+  // Non-empty, no space, not beginning with a digit.
+  static bool IsValidVarName(std::string_view name);
+  // Renames; an invalid name throws and the variable keeps its old name.
   void NameVar(TParamCollectionItem* var, std::string_view name);
   // Frees the variable (it leaves the table).
   void DeleteVar(TParamCollectionItem* var);
+  // Takes the variable at `index` out of the table as DeleteVar would, with
+  // every reference to it unbound, and hands it back unfreed.
+  std::unique_ptr<TParamCollectionItem> ExtractVar(int32_t index);
   // A detached copy of the named variable's value; nullptr when there is
   // none; a value of tag 0 throws.
   std::unique_ptr<TCustomParam> CopyVarValue(std::string_view name) const;
   // Binds `ref` to element name[indices] (ocDimTo). Negative indices pass;
   // the element accessors refuse them later.
   void BindElement(TParamVar& ref, std::string_view name, std::span<const int32_t> indices) const;
+  // The same for the variable that FindVar(name) gives, already found.
+  void BindElement(TParamVar& ref, TParamCollectionItem& target, std::string_view name,
+                   std::span<const int32_t> indices) const;
 
   // The declaration command's lookup and creation: the variable found by
   // FindScoped (local exactly for scope 2) or a new one of `tag` with the

@@ -326,6 +326,17 @@ void TTypedParam<D, T, Tag>::MakeScalar() {
 }
 
 template <typename D, typename T, uint8_t Tag>
+void TTypedParam<D, T, Tag>::ResetToDefault() {
+  Dims_.clear();
+  Items_.resize(1);
+  if constexpr (std::is_same_v<T, std::string>) {
+    Items_[0].clear();  // keeps the buffer for the next use
+  } else {
+    Items_[0] = T{};
+  }
+}
+
+template <typename D, typename T, uint8_t Tag>
 std::unique_ptr<TCustomParam> TTypedParam<D, T, Tag>::Clone() const {
   auto copy = std::make_unique<D>();
   copy->Dims_ = Dims_;
@@ -348,7 +359,7 @@ void TParamStr::FillStr(std::string_view s) { std::fill(Items_.begin(), Items_.e
 TParamVar::~TParamVar() { Unbind(); }
 
 void TParamVar::Resolve(const TParamCollection& vars) {
-  TParamCollectionItem* found = vars.FindVar(RefName);
+  TParamCollectionItem* found = vars.FindVar(RefName, &NameCache_);
   if (found == nullptr) throw EOpalError(Format(msg::kVarNotFound, RefName.c_str()));
   Bind(found);
   if (const TParamVar* inner = found->Value->AsVarRef()) ElementIndex = inner->ElementIndex;
@@ -378,6 +389,14 @@ void TParamVar::Unbind() {
     }
   }
   Target_ = nullptr;
+}
+
+void TParamVar::ResetToDefault() {
+  Unbind();
+  Dims_.clear();
+  RefName.clear();
+  Reserved = 0;
+  ElementIndex = 0;
 }
 
 TCustomParam* TParamVar::Fwd() const { return Target_ ? Target_->Value.get() : nullptr; }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/ext80.h"
+#include "common/hash_collection.h"
 
 namespace opal {
 
@@ -139,6 +140,8 @@ class TTypedParam : public TCustomParam {
 
   const std::vector<T>& Items() const { return Items_; }
   std::vector<T>& Items() { return Items_; }
+  // Back to a fresh value's state: one default element, no dimensions.
+  void ResetToDefault();
 
  protected:
   std::vector<T> Items_;
@@ -183,6 +186,8 @@ class TParamVar final : public TCustomParam {
   void Bind(TParamCollectionItem* target);
   void Unbind();
   TParamCollectionItem* Target() const { return Target_; }
+  // Back to a fresh reference's state: unbound, no name, element 0.
+  void ResetToDefault();
 
   int32_t Count() const override;
   void SetCount(int32_t n) override;
@@ -228,6 +233,7 @@ class TParamVar final : public TCustomParam {
   friend class TParamCollectionItem;
   TCustomParam* Fwd() const;
   TParamCollectionItem* Target_ = nullptr;
+  THashNameCache NameCache_;  // where Resolve last found RefName
 };
 
 // A fresh value for the tag (top bit cleared): 0 a reference, 1..4 the
