@@ -1,103 +1,217 @@
-// opalplay: the player. Until the interpreter and the display exist it
-// registers the data sources the way the player does at start-up and
-// reports what it found.
-#include <cstdio>
+// opalplay: the player. The original command line (no argument: the
+// executable's folder; /config: the settings dialog; otherwise the data
+// folder and archives), plus options that start with "--".
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <exception>
+#include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "common/cp932.h"
+#include "common/run_state.h"
+#include "common/trace.h"
+#include "expr/value_text.h"
+#include "platform/clock.h"
+#include "platform/message_boxes.h"
+#include "shell/form_view.h"
+#include "shell/instance_lock.h"
+#include "shell/loop_thread.h"
 #include "storage/disk_path.h"
-#include "storage/vr_file_manager.h"
 
 namespace {
+
+using namespace opal;
 
 void Usage(FILE* out) {
   std::fprintf(out,
                "usage: opalplay [OPTIONS] [DATA_FOLDER] [ARCHIVE...]\n"
                "  --headless          no window and no sound device\n"
-               "  --frames N          stop after N frames\n"
+               "  --fixed-clock[=MS]  every frame lasts exactly MS ms (default 15); nothing sleeps\n"
+               "  --frames N          stop after N frames with exit code 0\n"
+               "  --trace FILE        write the script trace and the start-up and shut-down steps\n"
+               "  --dump-vars FILE    write the variable table at exit, a line a variable\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
                "                      OPAL_CDROM may list more, separated by ':')\n"
                "  --help, --version\n");
 }
 
-// Whether a file ends in the two bytes "oq" of an appended archive.
-bool HasAppendedTrailer(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  char tail[2] = {};
-  const bool ok = std::fseek(f, -2, SEEK_END) == 0 && std::fread(tail, 1, 2, f) == 2;
-  std::fclose(f);
-  return ok && tail[0] == 'o' && tail[1] == 'q';
+struct TOptions {
+  bool Headless = false;
+  uint32_t FixedClockMs = 0;  // 0: the system clock
+  long long Frames = -1;      // -1: no limit
+  std::string TracePath, DumpVarsPath;
+  std::vector<std::string> CdRoots, Args;
+};
+
+// Options of later versions that take a value; accepted and ignored for now.
+constexpr const char* kPlannedWithValue[] = {"--screenshot", "--screenshot-at", "--input", "--audio-out"};
+
+bool ParseCount(const char* text, long long& out) {
+  char* end = nullptr;
+  errno = 0;
+  out = std::strtoll(text, &end, 10);
+  return errno == 0 && end != text && *end == '\0' && out >= 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  std::vector<std::string> args;
-  std::vector<std::string> cd_roots;
+// Returns an exit code when the command line ends the run, -1 to go on.
+int ParseOptions(int argc, char** argv, TOptions& o) {
   if (const char* env = std::getenv("OPAL_CDROM")) {
-    std::string list = env;
+    const std::string list = env;
     for (size_t at = 0; at <= list.size();) {
       const size_t colon = std::min(list.find(':', at), list.size());
-      if (colon > at) cd_roots.push_back(list.substr(at, colon - at));
+      if (colon > at) o.CdRoots.push_back(list.substr(at, colon - at));
       at = colon + 1;
     }
   }
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
+    const bool has_next = i + 1 < argc;
+    auto fail = [&](const char* why) {
+      std::fprintf(stderr, "opalplay: %s %s\n", a.c_str(), why);
+      return 2;
+    };
+    long long n = 0;
     if (a == "--help") {
       Usage(stdout);
       return 0;
-    }
-    if (a == "--version") {
+    } else if (a == "--version") {
       std::printf("opalplay %s\n", OPAL_VERSION);
       return 0;
-    }
-    if (a == "--frames") {
-      ++i;
-      continue;
-    }
-    if (a == "--cdrom" && i + 1 < argc) {
-      cd_roots.push_back(argv[++i]);
-      continue;
-    }
-    if (a.rfind("--", 0) == 0) continue;
-    args.push_back(a);
-  }
-  try {
-    opal::TVrFileManager files(cd_roots);
-    files.AddArchive("");
-    if (args.empty()) {
-      char self[4096];
-      const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-      const std::string exe = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
-      files.SetDataFolder(exe.substr(0, exe.find_last_of('/') + 1));
-      if (HasAppendedTrailer(exe)) files.AddArchive(exe);
+    } else if (a == "--headless") {
+      o.Headless = true;
+    } else if (a == "--fixed-clock") {
+      o.FixedClockMs = 15;
+    } else if (a.rfind("--fixed-clock=", 0) == 0) {
+      if (!ParseCount(a.c_str() + 14, n) || n < 1 || n >= 300) return fail("needs a frame length of 1 to 299 ms");
+      o.FixedClockMs = static_cast<uint32_t>(n);
+    } else if (a == "--frames") {
+      if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a number of frames");
+      o.Frames = n;
+    } else if (a == "--trace" || a == "--dump-vars") {
+      if (!has_next) return fail("needs a file name");
+      (a == "--trace" ? o.TracePath : o.DumpVarsPath) = argv[++i];
+    } else if (a == "--cdrom") {
+      if (!has_next) return fail("needs a folder");
+      o.CdRoots.push_back(argv[++i]);
+    } else if (a.rfind("--", 0) == 0) {
+      bool takes_value = false;
+      for (const char* p : kPlannedWithValue) takes_value |= a == p;
+      if (takes_value && has_next) ++i;
+      std::fprintf(stderr, "opalplay: %s is not supported yet and is ignored\n", a.c_str());
     } else {
-      files.SetDataFolder(args[0]);
-      for (const std::string& a : args) {
-        const std::string dat = opal::TDiskPath::WithSlash(a) + "game.dat";
-        if (opal::TDiskPath::IsFile(dat)) {
-          files.AddArchive(dat);
-        } else if (opal::TDiskPath::IsFile(a) && HasAppendedTrailer(a)) {
-          files.AddArchive(a);
-        }
+      o.Args.push_back(a);
+    }
+  }
+  return -1;
+}
+
+std::string ExecutablePath() {
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  return n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
+}
+
+// The single-instance key names the data folder as written, made absolute
+// so that two spellings of one folder meet.
+std::string InstanceFolder(const TOptions& o, const std::string& exe) {
+  const std::string folder = o.Args.empty() ? exe.substr(0, exe.find_last_of('/') + 1) : o.Args[0];
+  char* real = ::realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return folder;
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
+// The runtime's parts as far as they exist in this build.
+class TPlayerParts : public TRuntimeParts {};
+
+bool WriteText(const std::string& path, const std::string& text) {
+  const std::string part = path + ".part";
+  std::FILE* f = std::fopen(part.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (std::fclose(f) != 0 || !ok || std::rename(part.c_str(), path.c_str()) != 0) {
+    std::remove(part.c_str());
+    return false;
+  }
+  return true;
+}
+
+int Run(const TOptions& o) {
+  const std::string exe = ExecutablePath();
+  TInstanceLock lock;
+  switch (lock.Acquire(TInstanceLock::Key(InstanceFolder(o, exe)))) {
+    case TInstanceLock::TResult::Acquired: break;
+    case TInstanceLock::TResult::HeldElsewhere: return 0;  // another player runs this game
+    case TInstanceLock::TResult::Unavailable:
+      std::fprintf(stderr, "opalplay: no lock folder for the single-instance check; starting anyway\n");
+      break;
+  }
+  if (!o.Args.empty() && cp932::CompareText(o.Args[0], "/config") == 0) {
+    std::fprintf(stderr, "opalplay: the settings dialog is not part of this build\n");
+    return 0;
+  }
+  std::unique_ptr<TFileTrace> trace;
+  if (!o.TracePath.empty()) trace = std::make_unique<TFileTrace>(o.TracePath);
+  SetTrace(trace.get());
+
+  TRunState& state = RunState();
+  TVrFileManager files(o.CdRoots);
+  TScriptedMessageBoxes boxes;
+  TPlayerParts parts;
+  int code = 0;
+  {
+    TFormView form(state, files, boxes, parts);
+    TStartOptions start;
+    start.Executable = exe;
+    start.Args = o.Args;
+    start.FixedClock = o.FixedClockMs > 0;
+    form.FormCreate(start);
+    if (!form.CloseRequested()) {
+      std::unique_ptr<Clock> clock;
+      if (o.FixedClockMs > 0) {
+        clock = std::make_unique<TFixedClock>(o.FixedClockMs);
+      } else {
+        clock = std::make_unique<TSystemClock>();
       }
+      // Until a project runs there is nothing to wait for, unless --frames
+      // asks for the frame loop itself.
+      if (!form.HasProject && o.Frames < 0) form.PostClose();
+      long long frames = 0;
+      TLoopThread loop(state);
+      loop.Run(
+          *clock,
+          [&] { return !state.TerminateRequested && !form.CloseRequested() && (o.Frames < 0 || frames < o.Frames); },
+          [&] {
+            ++frames;
+            form.FrameStep();
+          });
     }
-    for (const std::string& root : files.CdRoots()) std::fprintf(stderr, "disc root: %s\n", root.c_str());
-    for (int i = 0; i < files.SourceCount(); ++i) {
-      std::fprintf(stderr, "source %d: %s (%d entries)\n", i, files.Source(i).ArchiveFileName.c_str(),
-                   files.Source(i).EntryCount());
+    if (!o.DumpVarsPath.empty() && form.ParamMan() != nullptr &&
+        !WriteText(o.DumpVarsPath, DescribeVariables(*form.ParamMan()))) {
+      std::fprintf(stderr, "opalplay: cannot write %s\n", o.DumpVarsPath.c_str());
+      code = 1;
     }
+    form.FormClose();
+  }
+  SetTrace(nullptr);
+  return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TOptions options;
+  if (const int code = ParseOptions(argc, argv, options); code >= 0) return code;
+  try {
+    return Run(options);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "opalplay: %s\n", opal::cp932::ToUtf8(e.what()).c_str());
+    std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(e.what()).c_str());
     return 1;
   }
-  return 0;
 }

@@ -13,6 +13,7 @@
 #include "expr/opal_parser.h"
 #include "expr/param_collection.h"
 #include "expr/sys_funcs.h"
+#include "expr/value_text.h"
 #include "storage/stream.h"
 
 namespace opaltool {
@@ -34,37 +35,6 @@ int UsageError(const char* what) {
 }
 
 std::string Utf8(std::string_view cp932) { return cp932::ToUtf8(cp932); }
-
-std::string Quote(std::string_view s) {
-  std::string out = "\"";
-  for (char c : Utf8(s)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
-    }
-  }
-  return out + "\"";
-}
-
-const char* TypeName(uint8_t tag) {
-  static const char* const kNames[] = {"ref", "int", "float", "bool", "str"};
-  return tag <= kTagStr ? kNames[tag] : "?";
-}
-
-std::string ElementText(const TCustomParam& v, int32_t i) {
-  switch (v.ValueType()) {
-    case kTagFloat: {
-      std::string s = conv::FloatToStr(v.GetFloat(i));
-      if (s.find_first_of(".EN") == std::string::npos) s += ".0";
-      return s;
-    }
-    case kTagStr: return Quote(v.GetStr(i));
-    default: return Utf8(v.GetStr(i));
-  }
-}
 
 std::string OperandText(const TCustomParam& v) {
   if (const TParamVar* r = v.AsVarRef()) return r->RefName.empty() ? "<empty>" : Utf8(r->RefName);
@@ -178,15 +148,6 @@ void Declare(TParamCollection& vars, const std::string& decl) {
   }
 }
 
-std::string Describe(const TCustomParam& v) {
-  std::string dims = "[";
-  for (size_t k = 0; k < v.Dims().size(); ++k) dims += (k ? "," : "") + std::to_string(v.Dims()[k]);
-  dims += "]";
-  std::string values;
-  for (int32_t i = 0, n = v.Count(); i < n; ++i) values += (i ? ", " : "") + ElementText(v, i);
-  return std::string(TypeName(v.ValueType())) + " " + dims + " " + values;
-}
-
 int Eval(const Args& args) {
   TParamCollection vars;
   TSysFuncMan funcs;
@@ -214,15 +175,12 @@ int Eval(const Args& args) {
   LoadList(list, CompileToBytes(text));
   list.Execute(vars);
   if (const TCustomParam* result = list.Result()) {
-    std::printf("%s\n", Describe(*result).c_str());
+    std::printf("%s\n", DescribeValue(*result).c_str());
   } else {
     std::printf("no result\n");
   }
   if (dumpVars) {
-    for (int32_t i = 0; i < vars.Count(); ++i) {
-      const TParamCollectionItem* v = vars.Var(i);
-      if (!v->IsSystem()) std::printf("%s: %s\n", Utf8(v->Name()).c_str(), Describe(*v->Value).c_str());
-    }
+    std::fputs(DescribeVariables(vars).c_str(), stdout);
   }
   return list.Result() ? 0 : 1;
 }

@@ -1,0 +1,101 @@
+// TFormView: the player's main form without its window: the start-up
+// order, the runtime's creation and teardown with their step names, and
+// the frame step. The window itself, the stage, the project and the media
+// are reached through TRuntimeParts, whose places are fixed here; each
+// subsystem fills its own.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/run_state.h"
+#include "expr/param_collection.h"
+#include "expr/sys_funcs.h"
+#include "platform/message_boxes.h"
+#include "storage/vr_file_manager.h"
+
+namespace opal {
+
+class TFormView;
+
+// The runtime parts the shell drives, in the order it calls them. Every
+// default does nothing, which is what a player without that part does.
+class TRuntimeParts {
+ public:
+  virtual ~TRuntimeParts() = default;
+  virtual void InitSound() {}   // "DXSound.Initialize"; errors are swallowed by the caller
+  virtual void InitStage() {}   // "OpalInitialize"
+  // "TProject.Create": creates the project; it may set TerminateRequested.
+  // Returns whether a project exists afterwards.
+  virtual bool CreateProject(TFormView&) { return false; }
+  virtual void MediaInit() {}   // "MediaInit"
+  virtual void InitColor() {}   // "OpalInitColor"
+
+  virtual void BeginInputFrame() {}
+  virtual void RunInterpreter() {}     // the project's run step
+  virtual void RunLogo(TFormView&) {}  // a frame of the start-up logo
+  virtual void AdvanceStage() {}       // objects, timers, motions, deferred deletions
+  virtual bool ServiceSaveLoad() { return false; }  // true when a game was loaded
+  virtual void ComposeAndPresent() {}  // compose, present, clear dirty lists, video overlays
+
+  virtual void FreeProject() {}  // "Project.Free": closing page and status data
+  virtual void FreeStage() {}    // "OpalFinalize"
+  virtual void MediaFinal() {}   // "MediaFinal"
+};
+
+struct TStartOptions {
+  std::string Executable;          // the player's own path
+  std::vector<std::string> Args;   // the original command line, options taken out
+  bool FixedClock = false;         // repeatable runs: the clock-derived seed is 0
+};
+
+class TFormView {
+ public:
+  TFormView(TRunState& state, TVrFileManager& files, MessageBoxes& boxes, TRuntimeParts& parts);
+  ~TFormView();
+  TFormView(const TFormView&) = delete;
+  TFormView& operator=(const TFormView&) = delete;
+
+  // The start-up of the form, in the original's order. A failure of
+  // InitializeRuntime is shown in a warning box and closes the form.
+  void FormCreate(const TStartOptions& options);
+  void InitializeRuntime();
+  void FrameStep();
+  // Sets TerminateRequested and frees the runtime; safe to call twice.
+  void FormClose();
+  void FinalizeRuntime();
+
+  // The form was asked to close (a close request was posted).
+  bool CloseRequested() const { return CloseRequested_; }
+  void PostClose() { CloseRequested_ = true; }
+
+  TVrFileManager& Files() { return Files_; }
+  MessageBoxes& Boxes() { return Boxes_; }
+  TRunState& State() { return State_; }
+  // The variable table and the function dispatcher, program-wide from step
+  // 9 of FormCreate until FinalizeRuntime; null outside that time.
+  TParamCollection* ParamMan() { return ParamMan_.get(); }
+  TSysFuncMan* SysFuncMan() { return SysFuncMan_.get(); }
+  const std::string& ExecutableFolder() const { return ExeFolder_; }
+
+  bool HasProject = false;
+  bool LogoDone = true;     // no logo film is built in; frames run the project at once
+  int32_t DrawPhase = 0;
+  int32_t SkipDraw = 0;
+  uint32_t RandomSeed = 0;  // the run-time generator's seed from the clock
+
+ private:
+  TRunState& State_;
+  TVrFileManager& Files_;
+  MessageBoxes& Boxes_;
+  TRuntimeParts& Parts_;
+  std::unique_ptr<TParamCollection> ParamMan_;
+  std::unique_ptr<TSysFuncMan> SysFuncMan_;
+  std::string ExeFolder_;
+  bool CloseRequested_ = false;
+  bool Finalized_ = false;
+};
+
+}  // namespace opal

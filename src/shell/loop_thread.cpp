@@ -1,0 +1,30 @@
+#include "shell/loop_thread.h"
+
+namespace opal {
+
+void TLoopThread::Start(uint32_t now) {
+  A_ = now;
+  Wait_ = 1;
+}
+
+bool TLoopThread::Wake(uint32_t now) {
+  const uint32_t d = now - A_;  // the clock wraps like a 32-bit tick count
+  A_ = now;
+  Wait_ = 1;
+  if (d >= kStallMs) return false;
+  State_.GameTimeMs += d;
+  State_.FrameDeltaMs = static_cast<int32_t>(d);
+  State_.LastTickMs = now;
+  Wait_ = kFrameMs - static_cast<int32_t>(d);
+  return true;
+}
+
+void TLoopThread::Run(Clock& clock, const std::function<bool()>& keep_going, const std::function<void()>& frame) {
+  Start(clock.NowMs());
+  while (keep_going()) {
+    clock.WaitMs(NextWaitMs());
+    if (Wake(clock.NowMs()) && !State_.InFullScreenSwitch) frame();
+  }
+}
+
+}  // namespace opal

@@ -1,0 +1,44 @@
+// TLoopThread: the frame timing. The original wakes a timer thread every
+// 15 ms and hands each counted frame to the main thread; here the caller's
+// loop waits on a Clock itself and this class keeps the timing rule pure:
+//   wait max(1, wait) ms; d = now - a; if d < 300 the frame counts:
+//   GameTimeMs += d, FrameDeltaMs = d, LastTickMs = now, run the frame,
+//   wait = 15 - d; otherwise wait = 1. Either way a = now.
+// A gap of 300 ms or more (a stall, a dragged window) is not counted into
+// the game clock, so timers never jump.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/run_state.h"
+#include "platform/clock.h"
+
+namespace opal {
+
+class TLoopThread {
+ public:
+  static constexpr uint32_t kStallMs = 300;
+  static constexpr int32_t kFrameMs = 15;
+
+  explicit TLoopThread(TRunState& state) : State_(state) {}
+
+  void Start(uint32_t now);
+  // How long to wait before the next Wake.
+  int32_t NextWaitMs() const { return Wait_ < 1 ? 1 : Wait_; }
+  // The wait ended at `now`. True when the interval counts and the frame
+  // callback must run; the timing globals are already updated then.
+  bool Wake(uint32_t now);
+
+  // Runs frames on `clock` until `keep_going` says no (it is asked before
+  // every wait). `frame` is called for each counted frame unless a screen
+  // switch is in progress, when the frame is dropped.
+  void Run(Clock& clock, const std::function<bool()>& keep_going, const std::function<void()>& frame);
+
+ private:
+  TRunState& State_;
+  uint32_t A_ = 0;
+  int32_t Wait_ = 1;
+};
+
+}  // namespace opal
