@@ -75,11 +75,20 @@ inline std::string ShellQuote(const std::string& s) {
   return q + "'";
 }
 
+// The program an environment variable names (OPALTOOL, OPALPLAY); a
+// program that is not named is looked for beside opaltool.
+inline std::string ProgramPath(const char* env_name) {
+  if (const char* exe = std::getenv(env_name)) return exe;
+  const char* tool = std::getenv("OPALTOOL");
+  if (tool == nullptr) throw std::runtime_error(std::string(env_name) + " is not set");
+  std::string name = env_name;
+  for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return std::filesystem::path(tool).parent_path() / name;
+}
+
 // Runs the program named by an environment variable (OPALTOOL, OPALPLAY).
 inline RunResult RunProgram(const char* env_name, const std::vector<std::string>& args) {
-  const char* exe = std::getenv(env_name);
-  if (exe == nullptr) throw std::runtime_error(std::string(env_name) + " is not set");
-  std::string cmd = ShellQuote(exe);
+  std::string cmd = ShellQuote(ProgramPath(env_name));
   for (const std::string& a : args) cmd += " " + ShellQuote(a);
   cmd += " 2>&1";
   RunResult r{-1, {}};

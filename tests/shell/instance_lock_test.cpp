@@ -43,8 +43,7 @@ TEST(InstanceLock, SecondPlayerOnTheSameFolderExitsAtOnce) {
   testing::TempDir dir;
   const std::string game = dir / "game";
   std::filesystem::create_directories(game);
-  const char* player = std::getenv("OPALPLAY");
-  ASSERT_NE(player, nullptr);
+  const std::string player = testing::ProgramPath("OPALPLAY");
   const std::string first_trace = dir / "first.txt";
   const std::string cmd = testing::ShellQuote(player) + " --headless --frames 100 --trace " +
                           testing::ShellQuote(first_trace) + " " + testing::ShellQuote(game) + " >/dev/null 2>&1 &";
