@@ -72,9 +72,12 @@ THashCollectionItem* THashCollection::Add(std::unique_ptr<THashCollectionItem> i
   raw->Collection_ = this;
   raw->Id_ = NextId_++;
   raw->Index_ = Count();
+  // An item added again under its old name (a reused temporary) keeps the
+  // bucket hash of that name.
+  const bool hash_known = raw->LastEpoch_ != 0 && raw->Name_ == name;
   raw->Name_ = name;
   Items_.push_back(std::move(item));
-  Link(raw);
+  Link(raw, hash_known);
   return raw;
 }
 
@@ -122,22 +125,28 @@ void THashCollection::Clear() {
   Epoch_ = NewEpoch();
 }
 
-void THashCollection::Link(THashCollectionItem* item) {
-  item->Hash_ = HashName(item->Name_);
+void THashCollection::Link(THashCollectionItem* item, bool hash_known) {
+  if (!hash_known) item->Hash_ = HashName(item->Name_);
   THashCollectionItem*& head = Buckets_[item->Hash_];
   item->Prev_ = nullptr;
   item->Next_ = head;
   if (head != nullptr) head->Prev_ = item;
   head = item;
 
-  auto it = Names_.find(std::string_view(item->Name_));
-  if (it == Names_.end()) {
-    it = Names_.emplace(cp932::LowerAscii(item->Name_), std::vector<THashCollectionItem*>()).first;
-  } else if (it->second.empty()) {
-    --EmptySlots_;
+  THashNameSlot* slot = nullptr;
+  if (item->LastSlot_ != nullptr && item->LastEpoch_ == Epoch_ && TFoldEqual()(item->LastSlot_->first, item->Name_)) {
+    slot = item->LastSlot_;
+  } else {
+    auto it = Names_.find(std::string_view(item->Name_));
+    if (it == Names_.end()) {
+      it = Names_.emplace(cp932::LowerAscii(item->Name_), std::vector<THashCollectionItem*>()).first;
+      ++EmptySlots_;  // counted down again just below
+    }
+    slot = &*it;
   }
-  it->second.push_back(item);
-  item->Slot_ = &*it;
+  if (slot->second.empty()) --EmptySlots_;
+  slot->second.push_back(item);
+  item->Slot_ = slot;
 }
 
 void THashCollection::Unlink(THashCollectionItem* item) {
@@ -157,6 +166,8 @@ void THashCollection::Unlink(THashCollectionItem* item) {
     }
   }
   if (same.empty()) ++EmptySlots_;
+  item->LastSlot_ = item->Slot_;
+  item->LastEpoch_ = Epoch_;
   item->Slot_ = nullptr;
 }
 

@@ -59,6 +59,10 @@ class THashCollectionItem {
   THashCollectionItem* Prev_ = nullptr;
   THashCollectionItem* Next_ = nullptr;
   THashNameSlot* Slot_ = nullptr;  // while linked
+  // The slot it had when last unlinked, and the collection's epoch then: an
+  // item linked again under the same name finds its slot without a lookup.
+  THashNameSlot* LastSlot_ = nullptr;
+  uint64_t LastEpoch_ = 0;
 };
 
 class THashCollection {
@@ -103,7 +107,8 @@ class THashCollection {
     bool operator()(std::string_view a, std::string_view b) const;
   };
 
-  void Link(THashCollectionItem* item);
+  // `hash_known`: the item's Hash_ already belongs to its name.
+  void Link(THashCollectionItem* item, bool hash_known = false);
   void Unlink(THashCollectionItem* item);
   // Drops the slots of names no item has any more, once they outnumber the
   // items; cached slots become invalid then.

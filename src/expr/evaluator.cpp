@@ -24,11 +24,7 @@ constexpr uint8_t kMinOperands[kOpeCodeCount] = {0, 1, 2, 2, 2, 2, 2, 2, 2, 2, 1
 
 bool IsTempName(std::string_view name) { return name.substr(0, kTempPrefix.size()) == kTempPrefix; }
 
-struct TTemp {
-  TParamCollectionItem* Var;
-  int32_t Id;
-  int32_t Index;
-};
+using TTemp = TParamCollection::TTempVar;
 
 // One record at work: its target and its bound operands.
 struct TExec {
@@ -191,9 +187,22 @@ uint8_t TempType(const TOpeData& op) {
 }
 
 TParamCollectionItem* CreateTemp(TParamCollection& vars, TOpeData& op, std::vector<TTemp>& temps) {
-  TParamCollectionItem* t = vars.AddVar(TempType(op));
-  temps.push_back({t, t->Id(), t->Index()});
-  vars.NameVar(t, op.Target);
+  const uint8_t tag = TempType(op);
+  TParamCollectionItem* t = nullptr;
+  std::unique_ptr<TParamCollectionItem> spare = vars.TakeSpare();
+  if (spare != nullptr && TParamCollection::IsValidVarName(op.Target)) {
+    if (spare->Value == nullptr || spare->Value->ValueType() != tag || !spare->Value->ResetToNew()) {
+      spare->Value = CreateValue(tag);
+      if (spare->Value == nullptr) throw EFormatError(Format("unknown value type %u", tag));
+    }
+    t = vars.AddVar(std::move(spare), op.Target);
+    temps.push_back({t, t->Id(), t->Index()});
+  } else {
+    vars.KeepSpare(std::move(spare));
+    t = vars.AddVar(tag);
+    temps.push_back({t, t->Id(), t->Index()});
+    vars.NameVar(t, op.Target);
+  }
   if (op.Code == ocDimTo) {
     const TParamVar* array = op.Operands[0]->AsVarRef();
     if (array == nullptr || array->Target() == nullptr) {
@@ -229,7 +238,7 @@ void ExecuteRecord(TParamCollection& vars, TOpeData& op, std::vector<TTemp>& tem
   }
   if (op.Code == ocNone || op.Code >= kOpeCodeCount) BadExpression(op);
   if (op.Operands.size() < kMinOperands[op.Code]) throw EOpalError("operation record with too few operands");
-  TParamCollectionItem* target = vars.FindVar(op.Target);
+  TParamCollectionItem* target = vars.FindVar(op.Target, &op.TargetCache);
   if (target == nullptr && IsTempName(op.Target)) target = CreateTemp(vars, op, temps);
   if (target == nullptr) throw EOpalError(Format(msg::kVarNotFound, op.Target.c_str()));
   TExec e{vars, op, *target};
@@ -239,16 +248,18 @@ void ExecuteRecord(TParamCollection& vars, TOpeData& op, std::vector<TTemp>& tem
 // Temporaries go in reverse order of creation. Each is looked up by pointer
 // and id from its index downwards (deletions only move items down), so one
 // that has already left the table is never touched.
-void FreeTemps(TParamCollection& vars, const std::vector<TTemp>& temps) {
-  for (size_t k = temps.size(); k-- > 0;) {
-    const TTemp& t = temps[k];
+void FreeTemps(TParamCollection& vars, size_t base) {
+  std::vector<TTemp>& temps = vars.Temps;
+  for (size_t k = temps.size(); k-- > base;) {
+    const TTemp t = temps[k];
     for (int32_t i = std::min(t.Index, vars.Count() - 1); i >= 0; --i) {
       if (vars.Item(i) == t.Var && vars.Item(i)->Id() == t.Id) {
-        vars.Delete(i);
+        vars.KeepSpare(vars.ExtractVar(i));
         break;
       }
     }
   }
+  temps.resize(base);
 }
 
 }  // namespace
@@ -257,10 +268,10 @@ void TOpalParser::Execute(TParamCollection& vars) {
   Result_.reset();
   if (vars.ExecuteDepth >= kMaxExecuteDepth) return;
   ++vars.ExecuteDepth;
-  std::vector<TTemp> temps;
+  const size_t base = vars.Temps.size();
   bool failed = false;
   try {
-    for (TOpeData& op : Ops) ExecuteRecord(vars, op, temps);
+    for (TOpeData& op : Ops) ExecuteRecord(vars, op, vars.Temps);
   } catch (const std::exception&) {
     // A failing record ends the list; nothing is reported. The "____arg"
     // record is last, so a failure anywhere leaves no result, even when
@@ -274,7 +285,7 @@ void TOpalParser::Execute(TParamCollection& vars) {
       Result_.reset();
     }
   }
-  FreeTemps(vars, temps);
+  FreeTemps(vars, base);
   --vars.ExecuteDepth;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/hash_collection.h"
+
 #include "expr/params.h"
 
 namespace opal {
@@ -51,6 +53,7 @@ struct TOpeData {
   std::string Target;
   uint8_t FuncId = 0;  // meaningful for ocFunc
   std::vector<std::unique_ptr<TCustomParam>> Operands;
+  THashNameCache TargetCache;  // where the target was last found; never streamed
 };
 
 class TOpalParser {

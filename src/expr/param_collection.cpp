@@ -74,6 +74,28 @@ std::unique_ptr<TParamCollectionItem> TParamCollection::ExtractVar(int32_t index
   return var;
 }
 
+std::unique_ptr<TParamCollectionItem> TParamCollection::TakeSpare() {
+  if (Spares_.empty()) return nullptr;
+  std::unique_ptr<TParamCollectionItem> var = std::move(Spares_.back());
+  Spares_.pop_back();
+  return var;
+}
+
+void TParamCollection::KeepSpare(std::unique_ptr<TParamCollectionItem> var) {
+  if (var == nullptr || Spares_.size() >= kMaxSpares) return;
+  // A small plain value is kept for the next temporary; a reference (bound
+  // elsewhere) or a large array is let go.
+  if (var->Value != nullptr &&
+      (var->Value->AsVarRef() != nullptr || var->Value->SystemId() >= 0 || var->Value->Count() > 64)) {
+    var->Value.reset();
+  }
+  var->Reserved = 0;
+  var->Persistent = 0;
+  var->OwnerLevel = -1;
+  var->IsLocal = 0;
+  Spares_.push_back(std::move(var));
+}
+
 std::unique_ptr<TCustomParam> TParamCollection::CopyVarValue(std::string_view name) const {
   const TParamCollectionItem* var = FindVar(name);
   if (var == nullptr) return nullptr;

@@ -83,6 +83,20 @@ class TParamCollection : public THashCollection {
   // Takes the variable at `index` out of the table as DeleteVar would, with
   // every reference to it unbound, and hands it back unfreed.
   std::unique_ptr<TParamCollectionItem> ExtractVar(int32_t index);
+  // The evaluator's temporaries, the innermost evaluation's last; each
+  // evaluation frees its own and leaves the ones below it alone.
+  struct TTempVar {
+    TParamCollectionItem* Var;
+    int32_t Id;
+    int32_t Index;
+  };
+  std::vector<TTempVar> Temps;
+  // Spare variables for the evaluator's temporaries, so that an evaluation
+  // does not allocate a table entry per step. A spare belongs to no table;
+  // its Value is null or a small plain value to reuse. TakeSpare gives null
+  // when there is none.
+  std::unique_ptr<TParamCollectionItem> TakeSpare();
+  void KeepSpare(std::unique_ptr<TParamCollectionItem> var);
   // A detached copy of the named variable's value; nullptr when there is
   // none; a value of tag 0 throws.
   std::unique_ptr<TCustomParam> CopyVarValue(std::string_view name) const;
@@ -128,6 +142,8 @@ class TParamCollection : public THashCollection {
   int32_t ExecuteDepth = 0;
 
  private:
+  static constexpr size_t kMaxSpares = 64;
+  std::vector<std::unique_ptr<TParamCollectionItem>> Spares_;
   void WriteRecords(TStream& s, std::vector<const TParamCollectionItem*> list) const;
   void ReadRecords(TStream& s, int32_t count);
   void DeleteOrdinary();

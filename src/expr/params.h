@@ -68,6 +68,9 @@ class TCustomParam {
   virtual int32_t DimSize(int32_t k) const;
   // Dims and raw elements of a value of the same class.
   virtual void AssignExact(const TCustomParam& other);
+  // Back to the state of a new value of the same type; false when this
+  // type cannot be reused so (the caller makes a new value instead).
+  virtual bool ResetToNew() { return false; }
   // Every size must be >= 1 and the product at most kMaxElements, else it
   // throws and the value is unchanged.
   virtual void SetDims(std::span<const int32_t> sizes);
@@ -142,6 +145,10 @@ class TTypedParam : public TCustomParam {
   std::vector<T>& Items() { return Items_; }
   // Back to a fresh value's state: one default element, no dimensions.
   void ResetToDefault();
+  bool ResetToNew() override {
+    ResetToDefault();
+    return true;
+  }
 
  protected:
   std::vector<T> Items_;
