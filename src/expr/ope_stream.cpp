@@ -107,7 +107,7 @@ void TOpalParser::Assign(const TOpalParser& other) {
   if (&other == this) return;
   std::vector<TOpeData> ops;
   for (const TOpeData& src : other.Ops) {
-    TOpeData op{src.Code, src.Target, src.FuncId, {}};
+    TOpeData op{src.Code, src.Target, src.FuncId, {}, {}};
     for (const auto& v : src.Operands) op.Operands.push_back(v->Clone());
     ops.push_back(std::move(op));
   }
