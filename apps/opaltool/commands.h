@@ -13,6 +13,9 @@ using Args = std::vector<std::string>;
 // command itself or thrown as opal::EOpalError (CP932 message).
 int CmdArchive(const Args& args);
 int CmdExpr(const Args& args);
+int CmdProject(const Args& args);
+int CmdPage(const Args& args);
+int CmdBuild(const Args& args);
 
 struct Command {
   const char* name;

@@ -12,6 +12,9 @@ const std::vector<Command>& AllCommands() {
   static const std::vector<Command> commands = {
       {"archive", CmdArchive, "archive list|extract|pack|verify ..."},
       {"expr", CmdExpr, "expr compile|eval|roundtrip ..."},
+      {"project", CmdProject, "project build|dump ..."},
+      {"page", CmdPage, "page build|dump ..."},
+      {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
   };
   return commands;
 }

@@ -1,0 +1,201 @@
+// opaltool build SRC_DIR -o OUT_DIR: a whole game from its source folder.
+// `project.txt` is the settings file, every `*.ost` file a page in
+// scenario text (compiled to the same name with `.osb`), and every other
+// file goes into the archive as it is. OUT_DIR receives game.dat and an
+// install.dat that marks a full install.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "commands.h"
+#include "common/cp932.h"
+#include "common/error.h"
+#include "scenario/install_set.h"
+#include "scenario/page.h"
+#include "scenario/project_file.h"
+#include "scenario/project_text.h"
+#include "scenario/scenario_text.h"
+#include "storage/big_stream.h"
+#include "storage/disk_path.h"
+#include "storage/vr_files.h"
+
+namespace opaltool {
+
+namespace {
+
+using opal::EOpalError;
+using opal::Format;
+
+constexpr const char* kUsage = "usage: opaltool build SRC_DIR -o OUT_DIR\n";
+constexpr const char* kSettingsName = "project.txt";
+constexpr const char* kPageTextExt = ".ost";
+
+struct SourceFile {
+  std::string name;  // CP932 game name with '\'
+  std::string path;  // native
+};
+
+void Collect(const std::string& dir, const std::string& prefix, std::vector<SourceFile>& out) {
+  std::vector<std::string> native;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* ent = ::readdir(d)) {
+      const std::string n = ent->d_name;
+      if (n != "." && n != "..") native.push_back(n);
+    }
+    ::closedir(d);
+  } else {
+    throw EOpalError(Format("%s: cannot read the folder: %s", dir.c_str(), std::strerror(errno)));
+  }
+  std::sort(native.begin(), native.end());
+  for (const std::string& n : native) {
+    bool lossless = true;
+    const std::string cp = opal::cp932::FromUtf8(n, &lossless);
+    const std::string full = opal::TDiskPath::WithSlash(dir) + n;
+    if (!lossless) throw EOpalError(Format("%s: the name has no form in code page 932", full.c_str()));
+    if (opal::TDiskPath::IsDir(full)) {
+      Collect(full, prefix + cp + "\\", out);
+    } else if (opal::TDiskPath::IsFile(full)) {
+      out.push_back({prefix + cp, full});
+    }
+  }
+}
+
+std::string ReadCp932(const std::string& path) {
+  opal::TMemoryStream data;
+  data.LoadFromFile(path);
+  bool lossless = true;
+  std::string text = opal::cp932::FromUtf8(std::string(data.Bytes().begin(), data.Bytes().end()), &lossless);
+  if (!lossless) throw EOpalError(Format("%s: characters without a form in code page 932", path.c_str()));
+  return text;
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && opal::cp932::SameText(s.substr(s.size() - tail.size()), tail);
+}
+
+void MakeDir(const std::string& dir) {
+  if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) {
+    throw EOpalError(Format("cannot make folder %s: %s", dir.c_str(), std::strerror(errno)));
+  }
+}
+
+}  // namespace
+
+int CmdBuild(const Args& args) {
+  std::string src, out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" && i + 1 < args.size()) {
+      out = args[++i];
+    } else if (src.empty() && args[i].rfind("-", 0) != 0) {
+      src = args[i];
+    } else {
+      std::fprintf(stderr, "opaltool build: unexpected argument %s\n%s", args[i].c_str(), kUsage);
+      return 2;
+    }
+  }
+  if (src.empty() || out.empty()) {
+    std::fprintf(stderr, "opaltool build: needs SRC_DIR and -o OUT_DIR\n%s", kUsage);
+    return 2;
+  }
+  if (!opal::TDiskPath::IsDir(src)) throw EOpalError(Format("%s: no such folder", src.c_str()));
+
+  std::vector<SourceFile> files;
+  Collect(src, "", files);
+  opal::TProjectFile project;
+  bool have_settings = false;
+  struct PageSource {
+    std::string name, path, text;
+    std::unique_ptr<opal::TPage> page;
+  };
+  std::vector<PageSource> pages;
+  std::vector<SourceFile> others;
+  for (const SourceFile& f : files) {
+    if (opal::cp932::SameText(f.name, kSettingsName)) {
+      try {
+        opal::ReadProjectText(ReadCp932(f.path), project);
+      } catch (const EOpalError& e) {
+        throw EOpalError(f.path + ": " + e.what());
+      }
+      have_settings = true;
+    } else if (EndsWith(f.name, kPageTextExt)) {
+      pages.push_back({f.name.substr(0, f.name.size() - 4) + ".osb", f.path, ReadCp932(f.path), nullptr});
+    } else {
+      others.push_back(f);
+    }
+  }
+  if (!have_settings) throw EOpalError(Format("%s: no %s", src.c_str(), kSettingsName));
+
+  // Labels of other pages resolve against a first reading of every page;
+  // label positions never depend on what the targets resolve to.
+  auto read_all = [&](const opal::TLabelLookup& lookup) {
+    for (PageSource& p : pages) {
+      auto page = std::make_unique<opal::TPage>();
+      page->Name = p.name;
+      try {
+        opal::ReadPageText(p.text, *page, lookup);
+      } catch (const EOpalError& e) {
+        throw EOpalError(p.path + ": " + e.what());
+      }
+      p.page = std::move(page);
+    }
+  };
+  read_all([](const std::string&, const std::string&) { return std::optional<int>(0); });
+  std::map<std::string, std::unique_ptr<opal::TPage>> first;
+  for (PageSource& p : pages) first[opal::cp932::UpperAscii(p.name)] = std::move(p.page);
+  read_all([&](const std::string& page, const std::string& label) -> std::optional<int> {
+    const auto it = first.find(opal::cp932::UpperAscii(page));
+    if (it == first.end()) return std::nullopt;
+    const int index = it->second->IndexOfLabel(label);
+    return index >= 0 ? std::optional<int>(index) : std::nullopt;
+  });
+
+  opal::TVrFileCollection archive;
+  {
+    opal::TVrFile* e = archive.AddMemoryFile("opal.opb");
+    project.SaveToStream(*e->Memory);
+  }
+  for (const PageSource& p : pages) {
+    if (archive.FindEntry(p.name) != nullptr) throw EOpalError(Format("%s: two files make this page", p.path.c_str()));
+    opal::TVrFile* e = archive.AddMemoryFile(p.name);
+    p.page->SaveToStream(*e->Memory);
+  }
+  for (const SourceFile& f : others) {
+    if (archive.FindEntry(f.name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.path.c_str()));
+    opal::TVrFile* e = archive.AddMemoryFile(f.name);
+    e->Memory->LoadFromFile(f.path);
+  }
+  if (project.StartPage.empty() || archive.FindEntry(project.StartPage) == nullptr) {
+    throw EOpalError(Format("%s: the start page '%s' is not in the game", src.c_str(),
+                            opal::cp932::ToUtf8(project.StartPage).c_str()));
+  }
+
+  MakeDir(out);
+  const std::string game = opal::TDiskPath::WithSlash(out) + "game.dat";
+  const std::string temp = game + ".part";
+  try {
+    opal::TSkBigFileStream target(temp, opal::fm::Create);
+    archive.Write(target);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  if (::rename(temp.c_str(), game.c_str()) != 0) {
+    throw EOpalError(Format("cannot rename %s: %s", temp.c_str(), std::strerror(errno)));
+  }
+  opal::TOpalInstallSet install;
+  install.Version = opal::TOpalInstallSet::kWriteVersion;
+  install.Title = project.Title;
+  install.FullInstall = 1;
+  install.SaveToFile(opal::TDiskPath::WithSlash(out) + "install.dat");
+  std::fprintf(stderr, "built %zu pages and %zu files into %s\n", pages.size(), others.size(), game.c_str());
+  return 0;
+}
+
+}  // namespace opaltool

@@ -1,0 +1,153 @@
+// TCallMan: the interpreter. It keeps a small cache of loaded pages, the
+// current position (page and command index), the call stack, and the state
+// that interleaves the main flow with event handlers from the stage's queue.
+// The project calls RunStep once a frame; commands run until one yields.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/run_state.h"
+#include "expr/params.h"
+#include "scenario/page.h"
+#include "storage/stream.h"
+
+namespace opal {
+
+class TOpalObject;
+class TOpalParser;
+class TParamCollection;
+class TTimerList;
+class TVrFileManager;
+
+// What the interpreter needs of the project, the stage and the window.
+// Every default is what a player without that part does.
+class TCallManHost {
+ public:
+  virtual ~TCallManHost() = default;
+  // The project's EnsureAvailable: the file can be read now (its disc is in).
+  virtual bool EnsureAvailable(std::string_view) { return true; }
+  // The stage's event queue; null while there is no stage.
+  virtual TTimerList* Events() { return nullptr; }
+  // The name of a sender still on the stage, else empty.
+  virtual std::string ObjectName(TOpalObject*) { return ""; }
+  // A close request to the main window.
+  virtual void PostClose() {}
+  // Reset: the stage, the table database and the message history.
+  virtual void ResetWorld() {}
+};
+
+// One call-stack frame: the context to return to.
+struct TStack {
+  std::string PageName;
+  int32_t Index = 0;
+  bool Started = false;
+  std::string ResultVariable;
+  std::vector<std::string> Args;
+  TOpalObject* Sender = nullptr;
+  bool RunOnFlag = false;
+  std::unique_ptr<TSkMemoryStream> StateStream;  // state of an interrupted waiting command
+  std::unique_ptr<TCustomParam> Result;          // the called page's result
+};
+
+// The call stack. Every push, pop and clear sets the variable table's
+// CurrentLevel to the number of frames.
+class TStackList {
+ public:
+  explicit TStackList(TParamCollection& vars) : Vars_(vars) {}
+  TStack& Push();
+  // Moves the top frame into Popped and returns it; an empty stack raises
+  // "スタックエラー".
+  TStack& Pop();
+  void Clear();
+  int32_t Count() const { return static_cast<int32_t>(Items_.size()); }
+  bool Empty() const { return Items_.empty(); }
+  TStack& At(int32_t i) { return *Items_[static_cast<size_t>(i)]; }
+  TStack& Top() { return *Items_.back(); }
+  TStack Popped;  // the data of the frame popped last
+
+ private:
+  TParamCollection& Vars_;
+  std::vector<std::unique_ptr<TStack>> Items_;
+};
+
+class TCallMan {
+ public:
+  static constexpr size_t kPageCacheSize = 10;
+  // Call levels of event handlers nest at most this deep; a handler that
+  // waits while more events arrive would otherwise grow the stack forever.
+  static constexpr int32_t kMaxDepth = 64;
+  // A page that calls itself without end fails its call here instead of
+  // growing the stack until memory runs out.
+  static constexpr int32_t kMaxCallDepth = 10000;
+
+  TCallMan(TVrFileManager& files, TParamCollection& vars, TRunState& run, TCallManHost& host);
+  ~TCallMan();
+  TCallMan(const TCallMan&) = delete;
+  TCallMan& operator=(const TCallMan&) = delete;
+
+  // Makes `name` the current page from its start, discarding the stack.
+  TPage* StartPage(std::string_view name);
+  // From the cache, or loaded and added; a page that fails to load is
+  // freed and the error reaches the caller.
+  TPage* FindPage(std::string_view name, bool touch);
+  // One frame's pass.
+  void RunStep();
+
+  int ArgCount() const { return static_cast<int>(Args.size()); }
+  std::string Arg(int i) const;
+  std::string SenderName() const;
+  // The top frame's result value, or null.
+  TCustomParam* CallResult();
+
+  // For the commands: evaluate a condition (`absent` when it yields no
+  // value), an integer or a string.
+  bool Condition(TOpalParser& e, bool absent);
+  std::vector<std::string> EvaluateArgs(std::vector<std::unique_ptr<TOpalParser>>& list);
+  // The call command's work: push the return context and enter `page` at
+  // `target`; the caller has already advanced `index` past the call.
+  void PushCall(TPage*& page, int32_t& index, const std::string& target_page, int32_t target,
+                const std::string& result_variable, std::vector<std::string> args);
+  // PCReset with all levels set, and with them clear.
+  void ResetAllLevels(TPage*& page, int32_t& index, const std::string& target_page, int32_t target);
+  void ResetHandlerLevels(TPage*& page, int32_t& index, const std::string& target_page, int32_t target);
+
+  TVrFileManager& Files;
+  TParamCollection& Vars;
+  TRunState& Run;
+  TCallManHost& Host;
+
+  TPage* CurrentPage = nullptr;
+  int32_t Index = 0;
+  bool RunOnFlag = false;
+  TStackList Stack;
+  bool Started = false;
+  std::vector<std::string> Args;
+  int32_t State = 0;  // 0 main flow, 1 handler, 2 a handler waits, 3 nested handler
+  TOpalObject* Sender = nullptr;
+  int32_t Depth = 2;
+
+ private:
+  struct TStepResult {
+    TPage* Page;
+    bool Yielded;
+  };
+  TStepResult ExecuteOne();
+  void Pass();
+  int StepCommand();
+  int TryStartEvent(int32_t level);
+  TCommand* CommandAt(TPage* page, int32_t index) const;
+
+  std::list<std::unique_ptr<TPage>> Pages_;  // most recently used first
+  const TCommand* LastTraced_ = nullptr;
+};
+
+// Splits an event handler "page.ext:label" into the page (its extension
+// made "osb") and the label; a ':' counts only when no '.' or '\' follows it.
+void SplitHandler(std::string_view handler, std::string& page, std::string& label);
+
+}  // namespace opal
