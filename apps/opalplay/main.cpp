@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/message_boxes.h"
 #include "shell/form_view.h"
+#include "shell/game_runtime.h"
 #include "shell/instance_lock.h"
 #include "shell/loop_thread.h"
 #include "storage/disk_path.h"
@@ -127,9 +128,6 @@ std::string InstanceFolder(const TOptions& o, const std::string& exe) {
   return out;
 }
 
-// The runtime's parts as far as they exist in this build.
-class TPlayerParts : public TRuntimeParts {};
-
 bool WriteText(const std::string& path, const std::string& text) {
   const std::string part = path + ".part";
   std::FILE* f = std::fopen(part.c_str(), "wb");
@@ -163,7 +161,7 @@ int Run(const TOptions& o) {
   TRunState& state = RunState();
   TVrFileManager files(o.CdRoots);
   TScriptedMessageBoxes boxes;
-  TPlayerParts parts;
+  TGameRuntime parts;
   int code = 0;
   {
     TFormView form(state, files, boxes, parts);
@@ -179,9 +177,6 @@ int Run(const TOptions& o) {
       } else {
         clock = std::make_unique<TSystemClock>();
       }
-      // Until a project runs there is nothing to wait for, unless --frames
-      // asks for the frame loop itself.
-      if (!form.HasProject && o.Frames < 0) form.PostClose();
       long long frames = 0;
       TLoopThread loop(state);
       loop.Run(

@@ -33,6 +33,7 @@ TFormView::~TFormView() { FinalizeRuntime(); }
 
 void TFormView::FormCreate(const TStartOptions& options) {
   ExeFolder_ = options.Executable.substr(0, options.Executable.find_last_of('/') + 1);
+  Args_ = options.Args;
   ::unlink((ExeFolder_ + "opalplay.log").c_str());
   RandomSeed = options.FixedClock ? 0 : ClockSeed();
   PlayerSettings() = ReadGameIni(ExeFolder_ + "game.ini", PlayerSettings());
@@ -41,6 +42,7 @@ void TFormView::FormCreate(const TStartOptions& options) {
   ParamMan_ = std::make_unique<TParamCollection>();
   SysFuncMan_ = std::make_unique<TSysFuncMan>();
   ParamMan_->SysFuncs = SysFuncMan_.get();
+  ParamMan_->CreateSystemVars();
   try {
     InitializeRuntime();
   } catch (const std::exception& e) {

@@ -19,6 +19,8 @@
 namespace opal {
 
 class TFormView;
+class TScreenManager;
+class Window;
 
 // The runtime parts the shell drives, in the order it calls them. Every
 // default does nothing, which is what a player without that part does.
@@ -39,6 +41,13 @@ class TRuntimeParts {
   virtual void AdvanceStage() {}       // objects, timers, motions, deferred deletions
   virtual bool ServiceSaveLoad() { return false; }  // true when a game was loaded
   virtual void ComposeAndPresent() {}  // compose, present, clear dirty lists, video overlays
+
+  // The stage's pixel buffers before and after a screen switch, and the
+  // video overlays around it.
+  virtual void ReleasePixels() {}
+  virtual void RecreatePixels() {}
+  virtual void SuspendVideo() {}
+  virtual void ResumeVideo() {}
 
   virtual void FreeProject() {}  // "Project.Free": closing page and status data
   virtual void FreeStage() {}    // "OpalFinalize"
@@ -67,6 +76,11 @@ class TFormView {
   void FormClose();
   void FinalizeRuntime();
 
+  // Window and full screen, with the switch's named steps. Both need a
+  // screen manager and a window; without them they do nothing.
+  void SetFullScreen(bool full);
+  void ApplyScreenMode();
+
   // The form was asked to close (a close request was posted).
   bool CloseRequested() const { return CloseRequested_; }
   void PostClose() { CloseRequested_ = true; }
@@ -79,12 +93,19 @@ class TFormView {
   TParamCollection* ParamMan() { return ParamMan_.get(); }
   TSysFuncMan* SysFuncMan() { return SysFuncMan_.get(); }
   const std::string& ExecutableFolder() const { return ExeFolder_; }
+  // The original command line, options taken out.
+  const std::vector<std::string>& Args() const { return Args_; }
 
   bool HasProject = false;
   bool LogoDone = true;     // no logo film is built in; frames run the project at once
   int32_t DrawPhase = 0;
   int32_t SkipDraw = 0;
   uint32_t RandomSeed = 0;  // the run-time generator's seed from the clock
+  // Not owned; set by the platform part that makes them.
+  TScreenManager* ScreenMan = nullptr;
+  Window* MainWindow = nullptr;
+  int32_t PanelLeft = 0, PanelTop = 0;
+  bool WindowSaved = false;  // a window placement was saved on the way to full screen
 
  private:
   TRunState& State_;
@@ -94,6 +115,10 @@ class TFormView {
   std::unique_ptr<TParamCollection> ParamMan_;
   std::unique_ptr<TSysFuncMan> SysFuncMan_;
   std::string ExeFolder_;
+  std::vector<std::string> Args_;
+  void RestoreWindowAfterFailedSwitch();
+  void SetBoundsAndReload();
+
   bool CloseRequested_ = false;
   bool Finalized_ = false;
 };

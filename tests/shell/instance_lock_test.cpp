@@ -42,7 +42,8 @@ TEST(InstanceLock, ALinkInPlaceOfTheLockFileIsNotFollowed) {
 TEST(InstanceLock, SecondPlayerOnTheSameFolderExitsAtOnce) {
   testing::TempDir dir;
   const std::string game = dir / "game";
-  std::filesystem::create_directories(game);
+  const testing::RunResult built = testing::RunTool({"build", std::string(OPAL_SOURCE_DIR) + "/examples/hello", "-o", game});
+  ASSERT_EQ(built.exit_code, 0) << built.out;
   const std::string player = testing::ProgramPath("OPALPLAY");
   const std::string first_trace = dir / "first.txt";
   const std::string cmd = testing::ShellQuote(player) + " --headless --frames 100 --trace " +
