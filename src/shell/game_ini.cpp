@@ -1,6 +1,7 @@
 #include "shell/game_ini.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -28,7 +29,7 @@ constexpr size_t kMaxIniBytes = 1 << 20;
 }  // namespace
 
 void TIniFile::Load(const std::string& path) {
-  Entries_.clear();
+  Lines_.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return;
   std::string text;
@@ -40,29 +41,105 @@ void TIniFile::Load(const std::string& path) {
 }
 
 void TIniFile::Parse(std::string_view text) {
-  Entries_.clear();
+  Lines_.clear();
   std::string section;
   while (!text.empty()) {
-    const size_t eol = std::min(text.find('\n'), text.size());
-    const std::string_view line = Trim(text.substr(0, eol));
-    text.remove_prefix(std::min(eol + 1, text.size()));
-    if (line.empty() || line.front() == ';') continue;
-    if (line.front() == '[') {
-      const size_t close = line.find(']');
-      section = std::string(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
-      continue;
+    const size_t nl = text.find('\n');
+    TLine line;
+    std::string_view raw = text.substr(0, nl);
+    if (nl != std::string_view::npos) {
+      line.Eol = "\n";
+      if (!raw.empty() && raw.back() == '\r') {
+        raw.remove_suffix(1);
+        line.Eol = "\r\n";
+      }
     }
-    const size_t eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    Entries_.push_back({section, std::string(Trim(line.substr(0, eq))), std::string(Trim(line.substr(eq + 1)))});
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+    line.Raw = std::string(raw);
+    const std::string_view t = Trim(raw);
+    if (!t.empty() && t.front() == '[') {
+      const size_t close = t.find(']');
+      section = std::string(Trim(t.substr(1, close == std::string_view::npos ? t.npos : close - 1)));
+    } else if (!t.empty() && t.front() != ';') {
+      const size_t eq = t.find('=');
+      if (eq != std::string_view::npos) {
+        line.Key = std::string(Trim(t.substr(0, eq)));
+        line.Value = std::string(Trim(t.substr(eq + 1)));
+      }
+    }
+    line.Section = section;
+    Lines_.push_back(std::move(line));
   }
 }
 
 std::optional<std::string> TIniFile::ReadString(std::string_view section, std::string_view key) const {
-  for (const TEntry& e : Entries_) {
-    if (SameText(e.Section, section) && SameText(e.Key, key)) return e.Value;
+  for (const TLine& l : Lines_) {
+    if (!l.Key.empty() && SameText(l.Section, section) && SameText(l.Key, key)) return l.Value;
   }
   return std::nullopt;
+}
+
+void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  size_t last_of_section = Lines_.size();
+  bool have_section = false;
+  for (size_t i = 0; i < Lines_.size(); ++i) {
+    TLine& l = Lines_[i];
+    if (!SameText(l.Section, section)) continue;
+    // A section's header line carries the section's name too.
+    if (!have_section || !Trim(l.Raw).empty()) last_of_section = i;
+    have_section = true;
+    if (!l.Key.empty() && SameText(l.Key, key)) {
+      l.Value = std::string(value);
+      l.Raw = l.Key + "=" + l.Value;
+      return;
+    }
+  }
+  // The file's own line end for new lines: the first one it uses.
+  std::string eol = "\r\n";
+  for (const TLine& l : Lines_) {
+    if (!l.Eol.empty()) {
+      eol = l.Eol;
+      break;
+    }
+  }
+  TLine add{std::string(key) + "=" + std::string(value), eol, std::string(section), std::string(key),
+            std::string(value)};
+  // A file that ends without a line end keeps ending without one.
+  const bool at_end = !have_section || last_of_section + 1 == Lines_.size();
+  if (at_end && !Lines_.empty() && Lines_.back().Eol.empty()) {
+    Lines_.back().Eol = eol;
+    add.Eol.clear();
+  }
+  if (have_section) {
+    Lines_.insert(Lines_.begin() + static_cast<std::ptrdiff_t>(last_of_section + 1), std::move(add));
+    return;
+  }
+  Lines_.push_back({"[" + std::string(section) + "]", eol, std::string(section), "", ""});
+  Lines_.push_back(std::move(add));
+}
+
+void TIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+std::string TIniFile::Text() const {
+  std::string out;
+  for (const TLine& l : Lines_) out += l.Raw + l.Eol;
+  return out;
+}
+
+bool TIniFile::Save(const std::string& path, std::string* error) const {
+  const std::string part = path + ".part";
+  const std::string text = Text();
+  std::FILE* f = std::fopen(part.c_str(), "wb");
+  bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (f != nullptr && std::fclose(f) != 0) ok = false;
+  if (ok && std::rename(part.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    std::remove(part.c_str());
+    if (error != nullptr) *error = "cannot write " + path;
+  }
+  return ok;
 }
 
 int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {

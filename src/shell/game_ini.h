@@ -1,5 +1,7 @@
 // game.ini: the player's machine-wide settings beside the executable.
 // Plain INI text; sections and keys compare without regard to ASCII case.
+// The file is kept line by line, so a rewrite changes only the values it
+// sets and keeps unknown keys, comments and line ends as they were.
 #pragma once
 
 #include <cstdint>
@@ -26,11 +28,24 @@ class TIniFile {
   // Any non-zero integer is true.
   bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
 
+  // Sets the value in place, or adds the key at the end of its section, or
+  // the section at the end of the file.
+  void WriteString(std::string_view section, std::string_view key, std::string_view value);
+  void WriteInteger(std::string_view section, std::string_view key, int32_t value);
+  std::string Text() const;
+  // Writes a temporary file beside `path` and renames it over the old one;
+  // false (the old file untouched, `error` set) when that fails.
+  bool Save(const std::string& path, std::string* error = nullptr) const;
+
  private:
-  struct TEntry {
-    std::string Section, Key, Value;
+  struct TLine {
+    std::string Raw;      // the line as it stands, without its line end
+    std::string Eol;      // "\r\n", "\n" or "" (the last line)
+    std::string Section;  // the section it belongs to
+    std::string Key;      // empty for anything but a key line
+    std::string Value;
   };
-  std::vector<TEntry> Entries_;
+  std::vector<TLine> Lines_;
 };
 
 // DelayTime as the player uses it: truncated to a multiple of 100, then
