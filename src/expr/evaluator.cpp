@@ -1,4 +1,6 @@
 // Execution of operation lists against the variable table.
+#include <array>
+#include <span>
 #include <cmath>
 
 #include "common/error.h"
@@ -208,9 +210,17 @@ TParamCollectionItem* CreateTemp(TParamCollection& vars, TOpeData& op, std::vect
     if (array == nullptr || array->Target() == nullptr) {
       throw EOpalError(Format(msg::kVarNotFound, op.Operands[0]->AsString().c_str()));
     }
-    std::vector<int32_t> indices;
-    for (size_t k = 1; k < op.Operands.size(); ++k) indices.push_back(op.Operands[k]->AsInteger());
-    vars.BindElement(*t->Value->AsVarRef(), array->Target()->Name(), indices);
+    // Up to eight indices without an allocation.
+    std::array<int32_t, 8> small{};
+    std::vector<int32_t> large;
+    const size_t n = op.Operands.size() - 1;
+    int32_t* indices = small.data();
+    if (n > small.size()) {
+      large.resize(n);
+      indices = large.data();
+    }
+    for (size_t k = 0; k < n; ++k) indices[k] = op.Operands[k + 1]->AsInteger();
+    vars.BindElement(*t->Value->AsVarRef(), array->Target()->Name(), std::span<const int32_t>(indices, n));
   }
   return t;
 }

@@ -83,11 +83,14 @@ std::unique_ptr<TParamCollectionItem> TParamCollection::TakeSpare() {
 
 void TParamCollection::KeepSpare(std::unique_ptr<TParamCollectionItem> var) {
   if (var == nullptr || Spares_.size() >= kMaxSpares) return;
-  // A small plain value is kept for the next temporary; a reference (bound
-  // elsewhere) or a large array is let go.
-  if (var->Value != nullptr &&
-      (var->Value->AsVarRef() != nullptr || var->Value->SystemId() >= 0 || var->Value->Count() > 64)) {
-    var->Value.reset();
+  // A reference is unbound at once and kept; a small plain value is kept
+  // for the next temporary; a large array is let go.
+  if (var->Value != nullptr) {
+    if (var->Value->AsVarRef() != nullptr) {
+      var->Value->ResetToNew();
+    } else if (var->Value->SystemId() >= 0 || var->Value->Count() > 64) {
+      var->Value.reset();
+    }
   }
   var->Reserved = 0;
   var->Persistent = 0;

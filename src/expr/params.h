@@ -195,6 +195,10 @@ class TParamVar final : public TCustomParam {
   TParamCollectionItem* Target() const { return Target_; }
   // Back to a fresh reference's state: unbound, no name, element 0.
   void ResetToDefault();
+  bool ResetToNew() override {
+    ResetToDefault();
+    return true;
+  }
 
   int32_t Count() const override;
   void SetCount(int32_t n) override;
