@@ -1,0 +1,145 @@
+#include "stage/opal_box.h"
+
+#include "raster/custom_dibx.h"
+#include "storage/stream.h"
+
+namespace opal {
+
+namespace {
+
+// The colour 0x00BBGGRR with every channel scaled by amount/256.
+int32_t ScaleColour(int32_t colour, int32_t amount) {
+  uint32_t c = static_cast<uint32_t>(colour), out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    uint32_t ch = (c >> shift) & 0xFF;
+    out |= ((ch * static_cast<uint32_t>(amount)) >> 8) << shift;
+  }
+  return static_cast<int32_t>(out);
+}
+
+void Fill(TCustomDIBX& canvas, const TRect& r, int32_t colour, int32_t alpha) {
+  if (alpha == 255) {
+    canvas.FillRect(r, static_cast<uint32_t>(canvas.ColorToPixel(colour)));
+  } else if (alpha < 255) {
+    canvas.FillRectAlpha(r, static_cast<uint32_t>(canvas.ColorToPixel(colour)), alpha);
+  } else {
+    canvas.FillRectAdd(r, static_cast<uint32_t>(canvas.ColorToPixel(ScaleColour(colour, alpha - 256))));
+  }
+}
+
+void Frame(TCustomDIBX& canvas, const TRect& r, int32_t width, int32_t colour, int32_t alpha) {
+  if (alpha == 255) {
+    canvas.FrameRect(r, width, static_cast<uint32_t>(canvas.ColorToPixel(colour)));
+  } else if (alpha < 255) {
+    canvas.FrameRectAlpha(r, width, static_cast<uint32_t>(canvas.ColorToPixel(colour)), alpha);
+  } else {
+    canvas.FrameRectAdd(r, width, static_cast<uint32_t>(canvas.ColorToPixel(ScaleColour(colour, alpha - 256))));
+  }
+}
+
+}  // namespace
+
+TOpalBox::TOpalBox(TOpalBaseList* owner) : TOpalControl(owner) {}
+
+void TOpalBox::DrawSelf(TCustomDIBX& canvas) {
+  if (!Visible() || Alpha < 1 || Alpha > 511) return;
+  TRect r = ScreenRect();
+  // A frame thicker than half the box would spill past it (and past the
+  // area its invalidations cover): the box draws only inside its rectangle.
+  const TRect saved = canvas.ClipRect;
+  const TRect inside = Intersect(canvas.EffectiveClip(), r);
+  if (inside.IsEmpty()) return;
+  canvas.SetClipRect(inside);
+  if (BorderWidth > 0 && BorderColor >= 0) {
+    Frame(canvas, r, BorderWidth, BorderColor, Alpha);
+    r = {ClampToInt32(int64_t{r.Left} + BorderWidth), ClampToInt32(int64_t{r.Top} + BorderWidth),
+         ClampToInt32(int64_t{r.Right} - BorderWidth), ClampToInt32(int64_t{r.Bottom} - BorderWidth)};
+  }
+  if (Color_ >= 0 && !r.IsEmpty()) Fill(canvas, r, Color_, Alpha);
+  canvas.SetClipRect(saved);
+}
+
+void TOpalBox::SetBorderWidth(int32_t v) {
+  if (v == BorderWidth) return;
+  BorderWidth = v;
+  Invalidate();
+}
+
+void TOpalBox::SetBorderColor(int32_t v) {
+  if (v == BorderColor) return;
+  BorderColor = v;
+  Invalidate();
+}
+
+void TOpalBox::SetAlpha(int32_t v) {
+  if (v == Alpha) return;
+  Alpha = v;
+  Invalidate();
+}
+
+void TOpalBox::SetSource(const std::string& v) {
+  // Motions attach here once the motion class exists; a box has no picture.
+  Source = v;
+}
+
+bool TOpalBox::GetProperty(int id, TPropValue& v) const {
+  switch (id) {
+    case PR_SOURCE: v.Str = Source; return true;
+    case PR_BORDERWIDTH: v.Int = BorderWidth; return true;
+    case PR_BORDERCOLOR: v.Int = BorderColor; return true;
+    case PR_ALPHA: v.Int = Alpha; return true;
+    case PR_PAUSED: v.Flag = PausedFlag; return true;
+    case PR_REPEAT: v.Flag = Repeat; return true;
+    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
+    case PR_AUTOSCRAP: v.Flag = AutoScrap; return true;
+    case PR_ONIDLE: v.Str = OnIdle; return true;
+    default: return TOpalControl::GetProperty(id, v);
+  }
+}
+
+bool TOpalBox::SetProperty(int id, const TPropValue& v) {
+  switch (id) {
+    case PR_SOURCE: SetSource(v.Str); return true;
+    case PR_BORDERWIDTH: SetBorderWidth(v.Int); return true;
+    case PR_BORDERCOLOR: SetBorderColor(v.Int); return true;
+    case PR_ALPHA: SetAlpha(v.Int); return true;
+    case PR_PAUSED: PausedFlag = v.Flag; return true;
+    case PR_REPEAT: Repeat = v.Flag; return true;
+    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
+    case PR_AUTOSCRAP: AutoScrap = v.Flag; return true;
+    case PR_ONIDLE: OnIdle = v.Str; return true;
+    default: return TOpalControl::SetProperty(id, v);
+  }
+}
+
+void TOpalBox::SaveToStream(TStream& s) const {
+  TOpalControl::SaveToStream(s);
+  WriteInt32(s, BorderWidth);
+  WriteInt32(s, BorderColor);
+  WriteInt32(s, Alpha);
+  WriteString(s, OnIdle);
+  WriteString(s, Source);
+  WriteByte(s, Repeat);
+  WriteByte(s, AutoScrap);
+  WriteString(s, OnPlayEnd);
+  WriteByte(s, PausedFlag);
+  WriteByte(s, AniPaused);
+}
+
+void TOpalBox::LoadFromStream(TStream& s, int32_t version) {
+  TOpalControl::LoadFromStream(s, version);
+  BorderWidth = ReadInt32(s);
+  BorderColor = ReadInt32(s);
+  Alpha = ReadInt32(s);
+  if (version > 103) {
+    OnIdle = ReadString(s);
+    SetSource(ReadString(s));
+    Repeat = ReadByte(s) != 0;
+    AutoScrap = ReadByte(s) != 0;
+    OnPlayEnd = ReadString(s);
+    PausedFlag = ReadByte(s) != 0;
+    AniPaused = ReadByte(s) != 0;
+  }
+}
+
+}  // namespace opal

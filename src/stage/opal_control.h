@@ -1,0 +1,150 @@
+// TOpalControl: a visual object with a position, a size, a parent and
+// children. Its screen placement is computed on demand from its
+// properties and its parent's (ScreenLeft/ScreenTop), never stored.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "raster/rect.h"
+#include "stage/opal_object.h"
+
+namespace opal {
+
+class TOpalControl : public TOpalComponent {
+ public:
+  explicit TOpalControl(TOpalBaseList* owner);
+  ~TOpalControl() override;
+
+  TOpalControl* AsControl() override { return this; }
+  uint32_t ClassBit() const override { return 0; }
+  bool GetProperty(int id, TPropValue& v) const override;
+  bool SetProperty(int id, const TPropValue& v) override;
+
+  // --- tree ---
+  void SetParent(TOpalControl* parent) override;
+  TOpalControl* GetParent() const override { return Parent_; }
+  TOpalBase* GetBase() override;
+  int32_t ChildCount() const override { return static_cast<int32_t>(Children_.size()); }
+  TOpalControl* ChildAt(int32_t index) const override;
+  const std::vector<TOpalControl*>& Children() const { return Children_; }
+  void AddChild(TOpalControl* child);
+  void RemoveChild(TOpalControl* child);
+  void SortChildren();
+  // Leaves the parent on the way to destruction: the area is invalidated,
+  // but no cabinet or focus reaction follows.
+  void DetachForDestruction();
+  bool InCabinet() const override;
+  virtual bool IsCabinet() const { return false; }
+  // True when `other` is this control or lies below it.
+  bool Contains(const TOpalControl* other) const;
+
+  // --- plain data ---
+  int32_t Left() const { return Left_; }
+  int32_t Top() const { return Top_; }
+  int32_t Width() const { return Width_; }
+  int32_t Height() const { return Height_; }
+  int32_t OffsetX() const { return OffsetX_; }
+  int32_t OffsetY() const { return OffsetY_; }
+  int32_t Color() const { return Color_; }
+  virtual bool Visible() const { return Visible_; }
+  // True when this control and every ancestor are visible.
+  bool Shown() const;
+
+  void SetLeft(int32_t v);
+  void SetTop(int32_t v);
+  void SetWidth(int32_t v);
+  void SetHeight(int32_t v);
+  void SetOffsetX(int32_t v);
+  void SetOffsetY(int32_t v);
+  void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+  virtual void SetColor(int32_t v);
+  virtual void SetVisible(bool v);
+  void SetPriority(int32_t priority) override;
+  // ClipLeft, ClipTop, ClipWidth, ClipHeight.
+  void SetClip(int index, int32_t v);
+  void SetPosZoomed(bool v);
+  void SetPlus(int axis, int32_t v);
+
+  std::array<int32_t, 4> ReservedRect{0, 0, 1, 1};
+  // PR_ONMOUSEMOVE, IN, OUT, LBTNDOWN, LBTNUP, RBTNDOWN, RBTNUP, WHEELDOWN, WHEELUP.
+  std::array<std::string, 9> MouseHandlers;
+  // PR_ONKEYDOWN, KEYUP, KEYREPEAT, FOCUSIN, FOCUSOUT.
+  std::array<std::string, 5> KeyHandlers;
+  uint8_t IgnoreMouse = 0;
+  std::string Cursor;
+  bool AniPaused = false;
+  bool HandleKey = false;
+  int32_t MotionX = 0, MotionY = 0;
+
+  // --- placement (64-bit, clamped to 32 bits only at the end) ---
+  // Zoom in 1/256 and mirroring of classes that scale or flip.
+  virtual int32_t ZoomX() const { return 256; }
+  virtual int32_t ZoomY() const { return 256; }
+  virtual bool FlipH() const { return false; }
+  virtual bool FlipV() const { return false; }
+  // How far the content is scrolled; children move the other way.
+  virtual int32_t ScrollX() const { return 0; }
+  virtual int32_t ScrollY() const { return 0; }
+  // A motion, when attached, places the object at (MotionX, MotionY).
+  virtual bool HasMotion() const { return false; }
+  // The size of the picture an image-bearing class shows; false for others.
+  virtual bool ImageSize(int32_t& width, int32_t& height) const {
+    (void)width, (void)height;
+    return false;
+  }
+  virtual bool IsBase() const { return false; }
+  int64_t ScreenLeft64() const;
+  int64_t ScreenTop64() const;
+  int32_t ScreenLeft() const;
+  int32_t ScreenTop() const;
+  virtual TRect ScreenRect() const;
+  // Empty when the control has no clipping of its own.
+  TRect ClipRect() const;
+
+  // --- drawing ---
+  void Invalidate();
+  // Draws this control's picture, then its visible children under nested clips.
+  virtual void Draw(TCustomDIBX& canvas);
+  // A descendant's area `r` changed (a wave effect redraws itself then).
+  virtual void DirtyClip(const TRect& r) { (void)r; }
+  // Told after a position write of this control or an ancestor.
+  virtual void PositionMoved() {}
+  // An image whose size waits to be recomputed after a zoom change does it
+  // now (before its position is applied at creation).
+  virtual void UpdatePendingSize() {}
+
+  bool Update() override;
+  void SaveToStream(TStream& s) const override;
+  void LoadFromStream(TStream& s, int32_t version) override;
+
+ protected:
+  virtual void DrawSelf(TCustomDIBX& canvas) { (void)canvas; }
+  void DrawChildren(TCustomDIBX& canvas);
+  void ResolveNameClash(TOpalObject& other) override;
+  void TellPositionMoved();
+
+  int32_t Left_ = 0, Top_ = 0, Width_ = 0, Height_ = 0;
+  int32_t OffsetX_ = 0, OffsetY_ = 0;
+  bool Visible_ = true;
+  TOpalControl* Parent_ = nullptr;
+  int32_t Color_ = -1;
+  bool PosZoomed_ = false;
+  std::array<int32_t, 4> Clip_{};  // left, top, width, height
+  int32_t PlusX_ = 0, PlusY_ = 0;
+
+ private:
+  int64_t Place(int axis) const;
+  bool PlacedInZoomedImage() const;
+  std::vector<TOpalControl*> Children_;
+};
+
+// Sibling order: the flip snapshot last, system names first, then by
+// Priority + PriorityOffset, then by name byte-wise.
+bool SiblingLess(const TOpalControl* a, const TOpalControl* b);
+
+int32_t ClampToInt32(int64_t v);
+
+}  // namespace opal

@@ -1,0 +1,40 @@
+// What the stage needs of a running wipe: it is made by the wipe factory
+// from the old and new pictures onto the screen buffer, told the elapsed
+// time, and composes one in-between picture per frame.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "raster/rect.h"
+
+namespace opal {
+
+class TCustomDIBX;
+
+class TStageWipe {
+ public:
+  virtual ~TStageWipe() = default;
+  virtual int32_t Duration() const = 0;
+  virtual void SetTime(int32_t ms) = 0;
+  // Composes the picture for the current time into the destination;
+  // answers true (drawing nothing) once the time has reached the duration.
+  virtual bool Step() = 0;
+  // The area the last step changed.
+  virtual TRect UpdateRect() const = 0;
+};
+
+struct TWipeRequest {
+  int32_t Kind = 0;
+  int32_t Param = 0;
+  int32_t Duration = 0;
+  TCustomDIBX* Dest = nullptr;
+  TCustomDIBX* OldImage = nullptr;
+  TCustomDIBX* NewImage = nullptr;
+};
+
+// Makes the wipe of a kind, or none for a kind without one.
+using TWipeFactory = std::function<std::unique_ptr<TStageWipe>(const TWipeRequest&)>;
+
+}  // namespace opal
