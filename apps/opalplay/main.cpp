@@ -36,6 +36,8 @@ void Usage(FILE* out) {
                "  --frames N          stop after N frames with exit code 0\n"
                "  --trace FILE        write the script trace and the start-up and shut-down steps\n"
                "  --dump-vars FILE    write the variable table at exit, a line a variable\n"
+               "  --screenshot FILE   write the screen as a PNG at exit, or at each --screenshot-at\n"
+               "  --screenshot-at N   frame N (repeatable; with several, FILE gets -N before .png)\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
                "                      OPAL_CDROM may list more, separated by ':')\n"
                "  --help, --version\n");
@@ -45,12 +47,13 @@ struct TOptions {
   bool Headless = false;
   uint32_t FixedClockMs = 0;  // 0: the system clock
   long long Frames = -1;      // -1: no limit
-  std::string TracePath, DumpVarsPath;
+  std::string TracePath, DumpVarsPath, ScreenshotPath;
+  std::vector<long long> ScreenshotAt;
   std::vector<std::string> CdRoots, Args;
 };
 
 // Options of later versions that take a value; accepted and ignored for now.
-constexpr const char* kPlannedWithValue[] = {"--screenshot", "--screenshot-at", "--input", "--audio-out"};
+constexpr const char* kPlannedWithValue[] = {"--input", "--audio-out"};
 
 bool ParseCount(const char* text, long long& out) {
   char* end = nullptr;
@@ -93,9 +96,12 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
     } else if (a == "--frames") {
       if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a number of frames");
       o.Frames = n;
-    } else if (a == "--trace" || a == "--dump-vars") {
+    } else if (a == "--trace" || a == "--dump-vars" || a == "--screenshot") {
       if (!has_next) return fail("needs a file name");
-      (a == "--trace" ? o.TracePath : o.DumpVarsPath) = argv[++i];
+      (a == "--trace" ? o.TracePath : a == "--dump-vars" ? o.DumpVarsPath : o.ScreenshotPath) = argv[++i];
+    } else if (a == "--screenshot-at") {
+      if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a frame number");
+      o.ScreenshotAt.push_back(n);
     } else if (a == "--cdrom") {
       if (!has_next) return fail("needs a folder");
       o.CdRoots.push_back(argv[++i]);
@@ -126,6 +132,16 @@ std::string InstanceFolder(const TOptions& o, const std::string& exe) {
   std::string out = real;
   std::free(real);
   return out;
+}
+
+// FILE.png, or FILE-N.png when several frames are asked for.
+std::string ScreenshotName(const TOptions& o, long long frame) {
+  if (o.ScreenshotAt.size() <= 1) return o.ScreenshotPath;
+  const std::string& p = o.ScreenshotPath;
+  const size_t dot = p.rfind('.');
+  const size_t slash = p.rfind('/');
+  const size_t at = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : p.size();
+  return p.substr(0, at) + "-" + std::to_string(frame) + p.substr(at);
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
@@ -161,8 +177,10 @@ int Run(const TOptions& o) {
   TRunState& state = RunState();
   TVrFileManager files(o.CdRoots);
   TScriptedMessageBoxes boxes;
-  TGameRuntime parts;
+  THeadlessDisplay display;
+  TGameRuntime parts(display);
   int code = 0;
+  long long frames = 0;
   {
     TFormView form(state, files, boxes, parts);
     TStartOptions start;
@@ -177,7 +195,6 @@ int Run(const TOptions& o) {
       } else {
         clock = std::make_unique<TSystemClock>();
       }
-      long long frames = 0;
       TLoopThread loop(state);
       loop.Run(
           *clock,
@@ -185,7 +202,18 @@ int Run(const TOptions& o) {
           [&] {
             ++frames;
             form.FrameStep();
+            if (!o.ScreenshotPath.empty() &&
+                std::find(o.ScreenshotAt.begin(), o.ScreenshotAt.end(), frames) != o.ScreenshotAt.end() &&
+                !parts.Screenshot(ScreenshotName(o, frames))) {
+              code = 1;
+            }
           });
+    }
+    if (!o.ScreenshotPath.empty() && o.ScreenshotAt.empty() && !parts.Screenshot(o.ScreenshotPath)) code = 1;
+    for (const long long at : o.ScreenshotAt) {
+      if (o.ScreenshotPath.empty() || at <= frames) continue;
+      std::fprintf(stderr, "opalplay: the run ended after frame %lld, before --screenshot-at %lld\n", frames, at);
+      code = 1;
     }
     if (!o.DumpVarsPath.empty() && form.ParamMan() != nullptr &&
         !WriteText(o.DumpVarsPath, DescribeVariables(*form.ParamMan()))) {

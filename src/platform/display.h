@@ -44,6 +44,24 @@ class Display {
   virtual void Present(TCustomDIBX& buffer, const TRect& rect) = 0;
 };
 
+// The display of a run without a window: a 32-bit desktop, no full-screen
+// modes, and presentation that goes nowhere (screenshots read the screen
+// buffer itself).
+class THeadlessDisplay : public Display {
+ public:
+  bool Available() override { return true; }
+  bool Open() override { return true; }
+  void Close() override {}
+  bool SetExclusive(bool) override { return true; }
+  bool GetFormat(TDisplayFormat& out) override {
+    out = TDisplayFormat{};
+    return true;
+  }
+  std::vector<DisplayMode> Modes() override { return {}; }
+  bool SetMode(const DisplayMode&) override { return false; }
+  void Present(TCustomDIBX&, const TRect&) override {}
+};
+
 // A display with a given mode list and desktop format. Every call is
 // recorded; failures can be asked for per operation.
 class TFakeDisplay : public Display {

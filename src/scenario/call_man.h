@@ -18,6 +18,7 @@
 
 namespace opal {
 
+class TOpalBaseList;
 class TOpalObject;
 class TOpalParser;
 class TParamCollection;
@@ -33,6 +34,8 @@ class TCallManHost {
   virtual bool EnsureAvailable(std::string_view) { return true; }
   // The stage's event queue; null while there is no stage.
   virtual TTimerList* Events() { return nullptr; }
+  // The stage the object commands work on; null while there is none.
+  virtual TOpalBaseList* Stage() { return nullptr; }
   // The name of a sender still on the stage, else empty.
   virtual std::string ObjectName(TOpalObject*) { return ""; }
   // A close request to the main window.

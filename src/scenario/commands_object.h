@@ -52,12 +52,14 @@ class TComCabinetSave : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
   uint8_t Code() const override { return 59; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
 };
 
 class TComCabinetLoad : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
   uint8_t Code() const override { return 60; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
 };
 
 // Creates a visual object.
@@ -74,7 +76,11 @@ class TComControlOf : public TComControl {
   uint8_t Code() const override { return C; }
 };
 
-class TComBoxNew final : public TComControlOf<8> { using TComControlOf::TComControlOf; };
+class TComBoxNew final : public TComControlOf<8> {
+ public:
+  using TComControlOf::TComControlOf;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+};
 class TComImgNew final : public TComControlOf<9> { using TComControlOf::TComControlOf; };
 class TComMesNew final : public TComControlOf<10> { using TComControlOf::TComControlOf; };
 class TComMovie final : public TComControlOf<12> { using TComControlOf::TComControlOf; };
@@ -128,6 +134,7 @@ class TComGetProp : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 17; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Object);
     v.PropIdExpr("prop", PropId);
@@ -141,6 +148,7 @@ class TComSetProp : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 18; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Object);
     v.PropIdExpr("prop", PropId);
@@ -153,6 +161,7 @@ class TComObjDel : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 19; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
   void Fields(TFieldVisitor& v) override { v.Expr("", Object); }
   TOpalParser Object;
 };

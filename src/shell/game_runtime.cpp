@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/cp932.h"
+#include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
 
@@ -40,8 +41,69 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   return true;
 }
 
+void TGameRuntime::InitStage() { Stage_ = std::make_unique<TOpalBaseList>(); }
+
+// The screen manager comes only with a positive project size; the stage then
+// composes into its screen buffer, at its depth.
+void TGameRuntime::MediaInit() {
+  if (Project_ == nullptr || Project_->Width <= 0 || Project_->Height <= 0 || Stage_ == nullptr) return;
+  Screen_ = std::make_unique<TScreenManager>(Display_, Project_->Width, Project_->Height, Project_->FullScreenWidth,
+                                             Project_->FullScreenHeight);
+  if (Form_ != nullptr) Form_->ScreenMan = Screen_.get();
+  RecreatePixels();
+}
+
+void TGameRuntime::ReleasePixels() {
+  if (Stage_ != nullptr) Stage_->ReleasePixels();
+}
+
+void TGameRuntime::RecreatePixels() {
+  if (Stage_ == nullptr || Screen_ == nullptr) return;
+  Stage_->BitCount = Screen_->ScreenBitCount;
+  Stage_->Screen = Screen_->ScreenBuffer.get();
+  if (Stage_->Width() == Screen_->Width && Stage_->Height() == Screen_->Height) {
+    Stage_->RecreatePixels();
+  } else {
+    Stage_->SetSize(Screen_->Width, Screen_->Height);
+  }
+}
+
 void TGameRuntime::RunInterpreter() {
   if (CallMan_ != nullptr) CallMan_->RunStep();
+}
+
+void TGameRuntime::AdvanceStage() {
+  if (Stage_ != nullptr) Stage_->Update();
+}
+
+void TGameRuntime::ComposeAndPresent() {
+  if (Stage_ == nullptr || Screen_ == nullptr || Stage_->Screen == nullptr) return;
+  Stage_->Draw();
+  Screen_->Present(Stage_->PresentRects(), {});
+  Stage_->ClearDirty();
+}
+
+bool TGameRuntime::Screenshot(const std::string& path) {
+  if (Screen_ == nullptr || Screen_->ScreenBuffer == nullptr) {
+    std::fprintf(stderr, "opalplay: no screen to take %s from\n", path.c_str());
+    return false;
+  }
+  try {
+    SavePng(*Screen_->ScreenBuffer, path);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "opalplay: %s\n", e.what());
+    return false;
+  }
+  return true;
+}
+
+void TGameRuntime::FreeStage() {
+  Stage_.reset();
+}
+
+void TGameRuntime::MediaFinal() {
+  if (Form_ != nullptr) Form_->ScreenMan = nullptr;
+  Screen_.reset();
 }
 
 void TGameRuntime::FreeProject() {

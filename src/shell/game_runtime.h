@@ -9,35 +9,56 @@
 #include "scenario/call_man.h"
 #include "scenario/call_sys_vars.h"
 #include "scenario/project.h"
+#include "platform/display.h"
 #include "shell/form_view.h"
+#include "shell/screen_manager.h"
+#include "stage/base_list.h"
 #include "stage/timer_list.h"
 
 namespace opal {
 
 class TGameRuntime : public TRuntimeParts, public TCallManHost {
  public:
-  TGameRuntime() = default;
+  // `display` is the screen the game is shown on (a headless one without a
+  // window); not owned.
+  explicit TGameRuntime(Display& display) : Display_(display) {}
 
   // TRuntimeParts
+  void InitStage() override;
   bool CreateProject(TFormView& form) override;
+  void MediaInit() override;
   void RunInterpreter() override;
+  void AdvanceStage() override;
+  void ComposeAndPresent() override;
+  void ReleasePixels() override;
+  void RecreatePixels() override;
   void FreeProject() override;
+  void FreeStage() override;
+  void MediaFinal() override;
 
   // TCallManHost
   bool EnsureAvailable(std::string_view page) override;
-  TTimerList* Events() override { return &Events_; }
+  TTimerList* Events() override { return Stage_ != nullptr ? &Stage_->Events : nullptr; }
+  TOpalBaseList* Stage() override { return Stage_.get(); }
   void PostClose() override;
+
+  // Writes what the screen shows now as a PNG; false (and a message on
+  // stderr) when there is no screen or the file cannot be written.
+  bool Screenshot(const std::string& path);
+  TScreenManager* ScreenMan() { return Screen_.get(); }
 
   TProject* Project() { return Project_.get(); }
   TCallMan* CallMan() { return CallMan_.get(); }
 
  private:
+  Display& Display_;
   TFormView* Form_ = nullptr;
+  std::unique_ptr<TOpalBaseList> Stage_;
+  std::unique_ptr<TScreenManager> Screen_;
   std::unique_ptr<TProject> Project_;
   std::unique_ptr<TCallMan> CallMan_;
   TCallMan* Calls_ = nullptr;  // what the system variables ask; null without an interpreter
   std::unique_ptr<TCallManSysVars> SysVars_;
-  TTimerList Events_;
 };
 
 }  // namespace opal

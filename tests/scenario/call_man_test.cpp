@@ -14,6 +14,9 @@
 #include "scenario/call_sys_vars.h"
 #include "scenario/page.h"
 #include "scenario/scenario_text.h"
+#include "stage/base_list.h"
+#include "stage/properties.h"
+#include "stage/opal_base.h"
 #include "stage/timer_list.h"
 #include "storage/stream.h"
 #include "storage/vr_file_manager.h"
@@ -32,9 +35,12 @@ class TLinesTrace : public TTraceSink {
 class TTestHost : public TCallManHost {
  public:
   TTimerList* Events() override { return &Queue; }
+  TOpalBaseList* Stage() override { return StageOn ? &Stage_ : nullptr; }
   void PostClose() override { ++Closes; }
   TTimerList Queue;
   int Closes = 0;
+  bool StageOn = false;
+  TOpalBaseList Stage_;
 };
 
 class CallManTest : public ::testing::Test {
@@ -362,6 +368,73 @@ TEST_F(CallManTest, EndlessRecursionFailsItsDeepestCallAndUnwinds) {
   Frames(1);
   EXPECT_EQ(Value("n"), "int [] " + std::to_string(TCallMan::kMaxCallDepth + 1));
   EXPECT_EQ(Calls->Stack.Count(), 0);
+}
+
+TEST_F(CallManTest, ObjectCommandsCreateQueryChangeAndDeleteBoxes) {
+  Host.StageOn = true;
+  Host.Stage_.SetSize(64, 48);
+  Page("main.osb",
+       "+BoxNew PR_NAME: \"a\" ; PR_LEFT: 3 ; PR_WIDTH: 10 ; PR_HEIGHT: 4 ; PR_COLOR: 255\n"
+       "+BoxNew PR_NAME: \"b\"\n"
+       "+BoxNew\n"
+       "+SetProp \"a\" ; prop: PR_LEFT ; value: left + 5\n"
+       "+GetProp \"a\" ; prop: PR_LEFT ; var: left\n"
+       "+GetProp \"a\" ; prop: PR_WIDTH ; var: text\n"
+       "+GetProp \"nobody\" ; prop: PR_LEFT ; var: missing\n"
+       "+GetProp \"a\" ; prop: nothing ; var: missing\n"
+       "+ObjDel \"b\"\n"
+       "+ObjDel \"\"\n");
+  Vars.Declare("left", kTagInt, 0)->SetAsInteger(1);
+  Vars.Declare("text", kTagStr, 0);
+  Vars.Declare("missing", kTagInt, 0)->SetAsInteger(-7);
+  Vars.Declare("nothing", kTagInt, 0);
+  Vars.DeleteVar(Vars.FindVar("nothing"));  // an id expression that yields nothing fails its GetProp
+  Start("main.osb");
+  Frames(1);
+  TOpalObject* a = Host.Stage_.FindObject("a");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(Value("left"), "int [] 6");
+  EXPECT_EQ(Value("text"), "str [] \"10\"");  // converted to the variable's type
+  EXPECT_EQ(Value("missing"), "int [] -7");
+  EXPECT_EQ(GetPropValue(*a, PR_COLOR).Int, 255);
+  TOpalObject* b = Host.Stage_.FindObject("b");
+  EXPECT_TRUE(b == nullptr || b->MarkedForDeletion());
+  int automatic = 0;
+  for (const auto& obj : Host.Stage_.Objects()) automatic += obj->Name().rfind("object", 0) == 0;
+  EXPECT_EQ(automatic, 1) << "an unnamed box is named objectN";
+}
+
+TEST_F(CallManTest, CabinetsTakeAndGiveBackTheInactiveBasesChildren) {
+  Host.StageOn = true;
+  Host.Stage_.SetSize(64, 48);
+  for (const char* name : {"x", "y", "z"}) {
+    TOpalObject* box = Host.Stage_.CreateByKind(LT_BOX);
+    box->SetName(name);
+    box->SetParent(Host.Stage_.OtherBase());
+  }
+  Page("main.osb",
+       "+SaveCabinet PR_NAME: \"shelf\" ; name: \"x\" ; name: \"y\"\n"
+       "Calc step = 1\n"
+       "LoadCabinet PR_NAME: \"shelf\" ; exclude: TRUE ; name: \"y\"\n"
+       "+SaveCabinet PR_NAME: \"empty\" ; name: \"nothing\"\n");
+  Vars.Declare("step", kTagInt, 0);
+  Start("main.osb");
+  Frames(1);
+  TOpalBase* inactive = Host.Stage_.OtherBase();
+  auto names = [](const TOpalControl& parent) {
+    std::string out;
+    for (const TOpalControl* c : parent.Children()) out += c->Name();
+    return out;
+  };
+  TOpalObject* shelf = Host.Stage_.FindObject("shelf");
+  ASSERT_NE(shelf, nullptr);
+  EXPECT_EQ(shelf->ChildCount(), 2);
+  EXPECT_EQ(names(*inactive), "z");
+  Frames(1);
+  EXPECT_EQ(names(*inactive).size(), 2u);  // x came back, y stayed in the shelf
+  EXPECT_EQ(shelf->ChildCount(), 1);
+  TOpalObject* empty = Host.Stage_.FindObject("empty");
+  EXPECT_TRUE(empty == nullptr || empty->MarkedForDeletion()) << "a cabinet left empty goes again";
 }
 
 TEST(SplitHandler, PageAndLabel) {
