@@ -89,6 +89,7 @@ TPage* TCallMan::StartPage(std::string_view name) {
   State = 0;
   Stack.Clear();
   Sender = nullptr;
+  SenderId = 0;
   if (TTimerList* events = Host.Events()) {
     for (int32_t level = 1; level <= Depth; ++level) events->RemoveLevel(level);
   }
@@ -98,7 +99,9 @@ TPage* TCallMan::StartPage(std::string_view name) {
 
 std::string TCallMan::Arg(int i) const { return i >= 0 && i < ArgCount() ? Args[static_cast<size_t>(i)] : ""; }
 
-std::string TCallMan::SenderName() const { return State == 0 || Sender == nullptr ? "" : Host.ObjectName(Sender); }
+std::string TCallMan::SenderName() const {
+  return State == 0 || Sender == nullptr ? "" : Host.ObjectNameById(SenderId);
+}
 
 TCustomParam* TCallMan::CallResult() { return Stack.Empty() ? nullptr : Stack.Top().Result.get(); }
 
@@ -191,6 +194,7 @@ int TCallMan::StepCommand() {
   RunOnFlag = frame.RunOnFlag;
   Args = std::move(frame.Args);
   Sender = frame.Sender;
+  SenderId = frame.SenderId;
   if (frame.StateStream != nullptr) {
     if (TCommand* waiting = CommandAt(CurrentPage, Index)) {
       frame.StateStream->SetPosition(0);
@@ -231,6 +235,7 @@ int TCallMan::TryStartEvent(int32_t level) {
   frame.Started = Started;
   frame.Args = Args;
   frame.Sender = Sender;
+  frame.SenderId = SenderId;
   frame.RunOnFlag = RunOnFlag;
   if (current != nullptr && Started) {
     frame.StateStream = std::make_unique<TSkMemoryStream>();
@@ -248,6 +253,7 @@ int TCallMan::TryStartEvent(int32_t level) {
   event->State = level;
   Args = event->Args;
   Sender = event->Sender;
+  SenderId = Host.ObjectId(event->Sender);
   State = 1;
   return 1;
 }
@@ -325,6 +331,7 @@ void TCallMan::PushCall(TPage*& page, int32_t& index, const std::string& target_
   frame.ResultVariable = result_variable;
   frame.RunOnFlag = RunOnFlag;
   frame.Sender = Sender;
+  frame.SenderId = SenderId;
   frame.Args = std::move(Args);
   frame.Result = CreateValue(called->ResultType >= kTagInt && called->ResultType <= kTagStr ? called->ResultType
                                                                                               : kTagInt);

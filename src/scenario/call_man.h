@@ -36,8 +36,11 @@ class TCallManHost {
   virtual TTimerList* Events() { return nullptr; }
   // The stage the object commands work on; null while there is none.
   virtual TOpalBaseList* Stage() { return nullptr; }
-  // The name of a sender still on the stage, else empty.
-  virtual std::string ObjectName(TOpalObject*) { return ""; }
+  // Senders are remembered by pointer (which context had one) and by id,
+  // which is never reused: the id of a live object, and the name of the
+  // object an id stands for while it is still on the stage, else empty.
+  virtual uint64_t ObjectId(TOpalObject*) { return 0; }
+  virtual std::string ObjectNameById(uint64_t) { return ""; }
   // A close request to the main window.
   virtual void PostClose() {}
   // Reset: the stage, the table database and the message history.
@@ -52,6 +55,7 @@ struct TStack {
   std::string ResultVariable;
   std::vector<std::string> Args;
   TOpalObject* Sender = nullptr;
+  uint64_t SenderId = 0;
   bool RunOnFlag = false;
   std::unique_ptr<TSkMemoryStream> StateStream;  // state of an interrupted waiting command
   std::unique_ptr<TCustomParam> Result;          // the called page's result
@@ -131,7 +135,8 @@ class TCallMan {
   bool Started = false;
   std::vector<std::string> Args;
   int32_t State = 0;  // 0 main flow, 1 handler, 2 a handler waits, 3 nested handler
-  TOpalObject* Sender = nullptr;
+  TOpalObject* Sender = nullptr;  // compared, never followed: see SenderId
+  uint64_t SenderId = 0;
   int32_t Depth = 2;
 
  private:

@@ -129,6 +129,11 @@ bool TGameRuntime::EnsureAvailable(std::string_view page) {
   return Project_ != nullptr && Project_->EnsureAvailable(page);
 }
 
+std::string TGameRuntime::ObjectNameById(uint64_t id) {
+  const TOpalObject* obj = Stage_ != nullptr && id != 0 ? Stage_->ById(id) : nullptr;
+  return obj != nullptr ? obj->Name() : std::string();
+}
+
 void TGameRuntime::PostClose() {
   if (Form_ != nullptr) Form_->PostClose();
 }

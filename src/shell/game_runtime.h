@@ -40,6 +40,8 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   bool EnsureAvailable(std::string_view page) override;
   TTimerList* Events() override { return Stage_ != nullptr ? &Stage_->Events : nullptr; }
   TOpalBaseList* Stage() override { return Stage_.get(); }
+  uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
+  std::string ObjectNameById(uint64_t id) override;
   void PostClose() override;
 
   // Writes what the screen shows now as a PNG; false (and a message on

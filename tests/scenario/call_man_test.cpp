@@ -36,6 +36,11 @@ class TTestHost : public TCallManHost {
  public:
   TTimerList* Events() override { return &Queue; }
   TOpalBaseList* Stage() override { return StageOn ? &Stage_ : nullptr; }
+  uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
+  std::string ObjectNameById(uint64_t id) override {
+    const TOpalObject* obj = Stage_.ById(id);
+    return obj != nullptr ? obj->Name() : "";
+  }
   void PostClose() override { ++Closes; }
   TTimerList Queue;
   int Closes = 0;
@@ -435,6 +440,27 @@ TEST_F(CallManTest, CabinetsTakeAndGiveBackTheInactiveBasesChildren) {
   EXPECT_EQ(shelf->ChildCount(), 1);
   TOpalObject* empty = Host.Stage_.FindObject("empty");
   EXPECT_TRUE(empty == nullptr || empty->MarkedForDeletion()) << "a cabinet left empty goes again";
+}
+
+// @Sender names the object whose event runs, and nothing once that object
+// has left the stage, even while its handler goes on.
+TEST_F(CallManTest, TheSenderIsNamedWhileItExists) {
+  Host.StageOn = true;
+  TOpalObject* button = Host.Stage_.CreateByKind(LT_BOX);
+  button->SetName("btn");
+  Page("main.osb", "Label idle\n");
+  Page("click.osb", "+Calc who = @Sender\nDoEvent\n+Calc after = @Sender\n");
+  Vars.Declare("who", kTagStr, 0);
+  Vars.Declare("after", kTagStr, 0)->Value->SetAsString("unset");
+  Start("main.osb");
+  Frames(1);
+  Host.Queue.Post(button, "click.ost", {}, PR_ONLBTNDOWN);
+  Frames(1);
+  EXPECT_EQ(Value("who"), "str [] \"btn\"");
+  Host.Stage_.Destroy(button);
+  Frames(1);
+  EXPECT_EQ(Value("after"), "str [] \"\"");
+  EXPECT_EQ(Calls->Stack.Count(), 0);
 }
 
 TEST(SplitHandler, PageAndLabel) {
