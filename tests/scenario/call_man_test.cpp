@@ -354,9 +354,9 @@ TEST_F(CallManTest, PCResetBothWays) {
     Vars.Declare("log", kTagStr, 0);
     Start("main.osb");
     Frames(2);
-    // Handlers come from objects; the interpreter never looks inside one.
-    int object = 0;
-    TOpalObject* sender = reinterpret_cast<TOpalObject*>(&object);
+    // Handlers come from objects.
+    Host.StageOn = true;
+    TOpalObject* sender = Host.Stage_.CreateByKind(LT_BOX);
     Host.Queue.Post(sender, "handler.ost", {}, 113);
     Host.Queue.Post(sender, "handler.ost", {}, 113);  // only a full reset drops it
     Frames(2);
