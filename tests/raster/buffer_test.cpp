@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "raster/dibx.h"
+#include "png_read.h"
 #include "raster/png_writer.h"
 #include "raster_test_util.h"
 #include "test_util.h"
@@ -279,19 +280,6 @@ TEST(DIBX, ReleaseImageAndPalette) {
   EXPECT_EQ(b.BitCount(), 8);
 }
 
-// Reads a PNG back as 8-bit RGB.
-std::vector<uint8_t> ReadPng(const std::string& file, uint32_t& w, uint32_t& h) {
-  png_image img{};
-  img.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&img, file.c_str())) return {};
-  img.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> out(PNG_IMAGE_SIZE(img));
-  if (!png_image_finish_read(&img, nullptr, out.data(), 0, nullptr)) return {};
-  w = img.width;
-  h = img.height;
-  return out;
-}
-
 TEST(PngWriter, WritesWhatTheBufferShows) {
   TempDir dir;
   auto b = MakeBuffer(3, 2, 32);
@@ -299,7 +287,7 @@ TEST(PngWriter, WritesWhatTheBufferShows) {
   b->SetPixel(2, 1, 0x00FFFFFF);
   SavePng(*b, dir / "a.png");
   uint32_t w = 0, h = 0;
-  std::vector<uint8_t> rgb = ReadPng(dir / "a.png", w, h);
+  std::vector<uint8_t> rgb = testing::ReadPngRgb(dir / "a.png", w, h);
   ASSERT_EQ(rgb.size(), 18u);
   EXPECT_EQ(w, 3u);
   EXPECT_EQ(h, 2u);
@@ -313,7 +301,7 @@ TEST(PngWriter, WritesWhatTheBufferShows) {
   word->SetPixel(0, 0, 0xFFFF);
   word->SetPixel(1, 0, 0x10 << 11);
   SavePng(*word, dir / "w.png");
-  rgb = ReadPng(dir / "w.png", w, h);
+  rgb = testing::ReadPngRgb(dir / "w.png", w, h);
   ASSERT_EQ(rgb.size(), 6u);
   EXPECT_EQ(rgb[0], 0xFF);
   EXPECT_EQ(rgb[1], 0xFF);
@@ -322,7 +310,7 @@ TEST(PngWriter, WritesWhatTheBufferShows) {
 
   auto grey = MakeBuffer(2, 2, 8, 0x40);
   SavePng(*grey, dir / "g.png");
-  rgb = ReadPng(dir / "g.png", w, h);
+  rgb = testing::ReadPngRgb(dir / "g.png", w, h);
   ASSERT_EQ(rgb.size(), 12u);
   EXPECT_EQ(rgb[0], 0x40);
 

@@ -3,11 +3,10 @@
 // tests/shell/expected/ and must come out the same on every run.
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <string>
 #include <vector>
 
+#include "png_read.h"
 #include "test_util.h"
 
 namespace opal {
@@ -39,20 +38,6 @@ TEST(PlayerRun, HelloPlaysTheSameEveryTime) {
   EXPECT_EQ(vars, testing::ReadFile(kSource + "/tests/shell/expected/hello.vars"));
 }
 
-// The pixels of a PNG as 8-bit RGB, so that the comparison does not depend
-// on how a libpng version compresses.
-std::vector<uint8_t> PngPixels(const std::string& file, uint32_t& w, uint32_t& h) {
-  png_image img{};
-  img.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&img, file.c_str())) return {};
-  img.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> out(PNG_IMAGE_SIZE(img));
-  if (!png_image_finish_read(&img, nullptr, out.data(), 0, nullptr)) return {};
-  w = img.width;
-  h = img.height;
-  return out;
-}
-
 TEST(PlayerRun, HelloShowsItsBoxesAtFrame100) {
   testing::TempDir dir;
   const std::string game = dir / "hello";
@@ -62,8 +47,9 @@ TEST(PlayerRun, HelloShowsItsBoxesAtFrame100) {
       "OPALPLAY", {"--headless", "--fixed-clock", "--frames", "200", "--screenshot-at", "100", "--screenshot", shot, game});
   ASSERT_EQ(run.exit_code, 0) << run.out;
   uint32_t w = 0, h = 0, kw = 0, kh = 0;
-  const std::vector<uint8_t> got = PngPixels(shot, w, h);
-  const std::vector<uint8_t> kept = PngPixels(kSource + "/tests/shell/expected/hello-100.png", kw, kh);
+  const std::vector<uint8_t> got = testing::ReadPngRgb(shot, w, h);
+  const std::vector<uint8_t> kept = testing::ReadPngRgb(kSource + "/tests/shell/expected/hello-100.png", kw, kh);
+  // Pixels, not bytes: libpng versions compress differently.
   ASSERT_FALSE(kept.empty());
   EXPECT_EQ(w, 640u);
   EXPECT_EQ(h, 480u);
