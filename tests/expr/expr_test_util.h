@@ -10,32 +10,11 @@
 #include "expr/param_collection.h"
 #include "expr/sys_funcs.h"
 #include "storage/stream.h"
+#include "hand_bytes.h"
 
 namespace opal::test {
 
-// Little-endian bytes written by hand, for fixtures that must not depend on
-// the writer under test.
-class TBytes {
- public:
-  TBytes& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) Data.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
-    return *this;
-  }
-  TBytes& U8(uint8_t v) {
-    Data.push_back(v);
-    return *this;
-  }
-  TBytes& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    Data.insert(Data.end(), s.begin(), s.end());
-    return *this;
-  }
-  TBytes& Raw(std::initializer_list<uint8_t> bytes) {
-    Data.insert(Data.end(), bytes);
-    return *this;
-  }
-  std::vector<uint8_t> Data;
-};
+using TBytes = opal::testing::THandBytes;
 
 inline std::vector<uint8_t> CompileBytes(const std::string& text) {
   TBuildOpalParser compiler;

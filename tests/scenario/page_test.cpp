@@ -12,6 +12,7 @@
 #include "scenario/page.h"
 #include "scenario/scenario_text.h"
 #include "storage/stream.h"
+#include "hand_bytes.h"
 
 namespace opal {
 namespace {
@@ -163,21 +164,7 @@ TEST(PageRecords, OlderVersionsOmitTheirLaterFields) {
 }
 
 // Little-endian builders for hand-made pages.
-struct TBytes {
-  std::string b;
-  TBytes& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b += static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-    return *this;
-  }
-  TBytes& U8(uint8_t v) {
-    b += static_cast<char>(v);
-    return *this;
-  }
-  TBytes& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    b += s;
-    return *this;
-  }
+struct TBytes : opal::testing::THandBytesOf<TBytes> {
   // One record: ____arg = the integer v.
   TBytes& IntExpr(int32_t v) { return I32(1).U8(1).Str("____arg").I32(1).U8(1).I32(v); }
   TBytes& NoExpr() { return I32(0); }
@@ -194,7 +181,7 @@ TEST(PageLoader, ReadsAHandMadeVersion106Page) {
     std::string set(22, '\0');
     if (k == 9) set[0] = 0x0D;  // ids 0, 2, 3
     if (k == 61) set = std::string(22, '\xFF');
-    p.b += set;
+    p.Raw(set);
   }
   p.I32(3);
   p.U8(0x89).Header(1, 0, 1, 7).IntExpr(10).IntExpr(20).IntExpr(30);
@@ -202,7 +189,7 @@ TEST(PageLoader, ReadsAHandMadeVersion106Page) {
   p.U8(3).Header(0, 1, 0, 9).Str("start");
 
   TPage page;
-  LoadBytes(page, p.b);
+  LoadBytes(page, p.Text());
   EXPECT_EQ(page.Version, 106);
   EXPECT_EQ(page.ResultType, 2);
   ASSERT_EQ(page.Commands.size(), 3u);
@@ -240,7 +227,7 @@ TEST(PageLoader, ReadsAHandMadeVersion103PageWithShortSets) {
   p.NoExpr().NoExpr().NoExpr().IntExpr(9);  // clear, two parameters, wipe text
   p.U8(20).Header(0, 0, 0, 3).I32(3).U8('a').U8('b').U8('c').IntExpr(1).NoExpr().IntExpr(1);
   TPage page;
-  LoadBytes(page, p.b);
+  LoadBytes(page, p.Text());
   ASSERT_EQ(page.Commands.size(), 3u);
   EXPECT_EQ(page.PropertySets[9][0], 0x05);
   EXPECT_EQ(page.PropertySets[9][1], 0);  // padded
@@ -270,7 +257,7 @@ TEST(PageLoader, RefusesBadCodesAndVersions) {
   auto page_with = [](int32_t version, uint8_t code) {
     TBytes p;
     p.I32(version).U8(1).I32(0).I32(0).I32(1).U8(code).Header(0, 0, 0, 1);
-    return p.b;
+    return p.Text();
   };
   TPage page;
   page.Name = "a.osb";
@@ -303,11 +290,11 @@ TEST(PageLoader, DamagedPagesEndInErrors) {
   }
   // Counts far beyond the data are refused before anything is allocated.
   const std::vector<std::string> huge = {
-      TBytes().I32(113).U8(1).I32(0x7FFFFFFF).I32(0x7FFFFFFF).b,
-      TBytes().I32(113).U8(1).I32(-1).I32(21).b,
-      TBytes().I32(113).U8(1).I32(0).I32(0).I32(0x10000000).b,
-      TBytes().I32(113).U8(1).I32(0).I32(0).I32(1).U8(5).Header(0, 0, 0, 0).Str("p").I32(0).Str("").NoExpr().I32(0x40000000).b,
-      TBytes().I32(113).U8(1).I32(0).I32(0).I32(1).U8(20).Header(0, 0, 0, 0).I32(-5).b,
+      TBytes().I32(113).U8(1).I32(0x7FFFFFFF).I32(0x7FFFFFFF).Text(),
+      TBytes().I32(113).U8(1).I32(-1).I32(21).Text(),
+      TBytes().I32(113).U8(1).I32(0).I32(0).I32(0x10000000).Text(),
+      TBytes().I32(113).U8(1).I32(0).I32(0).I32(1).U8(5).Header(0, 0, 0, 0).Str("p").I32(0).Str("").NoExpr().I32(0x40000000).Text(),
+      TBytes().I32(113).U8(1).I32(0).I32(0).I32(1).U8(20).Header(0, 0, 0, 0).I32(-5).Text(),
   };
   for (const std::string& h : huge) {
     TPage back;
@@ -316,10 +303,10 @@ TEST(PageLoader, DamagedPagesEndInErrors) {
   // No sets of a huge size: nothing to read and nothing to hold, even if a
   // buffer of that size would not fit in memory.
   TPage none;
-  LoadBytes(none, TBytes().I32(113).U8(1).I32(0).I32(0x7FFFFFFF).I32(0).b);
+  LoadBytes(none, TBytes().I32(113).U8(1).I32(0).I32(0x7FFFFFFF).I32(0).Text());
   EXPECT_TRUE(none.Commands.empty());
   // A huge count of empty sets is as quick: nothing is walked past the 61.
-  LoadBytes(none, TBytes().I32(113).U8(1).I32(0x7FFFFFFF).I32(0).I32(0).b);
+  LoadBytes(none, TBytes().I32(113).U8(1).I32(0x7FFFFFFF).I32(0).I32(0).Text());
   EXPECT_TRUE(none.Commands.empty());
 }
 

@@ -11,31 +11,13 @@
 #include "scenario/project_text.h"
 #include "storage/disk_path.h"
 #include "storage/stream.h"
+#include "hand_bytes.h"
 #include "test_util.h"
 
 namespace opal {
 namespace {
 
-struct TBytes {
-  std::string b;
-  TBytes& I32(int32_t v) {
-    for (int i = 0; i < 4; ++i) b += static_cast<char>(static_cast<uint32_t>(v) >> (8 * i));
-    return *this;
-  }
-  TBytes& I64(int64_t v) {
-    for (int i = 0; i < 8; ++i) b += static_cast<char>(static_cast<uint64_t>(v) >> (8 * i));
-    return *this;
-  }
-  TBytes& U8(uint8_t v) {
-    b += static_cast<char>(v);
-    return *this;
-  }
-  TBytes& Str(const std::string& s) {
-    I32(static_cast<int32_t>(s.size()));
-    b += s;
-    return *this;
-  }
-};
+using TBytes = testing::THandBytes;
 
 TMemoryStream Stream(const std::string& b) { return TMemoryStream(std::vector<uint8_t>(b.begin(), b.end())); }
 
@@ -52,10 +34,10 @@ TEST(ProjectFile, ReadsAHandMadeVersion103File) {
   p.U8(1).Str("n").I32(-7);
   const auto x = EncodeExtended(2.5L);
   p.U8(2).Str("r");
-  p.b.append(reinterpret_cast<const char*>(x.data()), 10);
+  p.Raw(std::string_view(reinterpret_cast<const char*>(x.data()), 10));
   p.U8(9).Str("odd");  // a type without a value
   p.I32(1).Str("voice\\").I32(2);
-  TMemoryStream s = Stream(p.b);
+  TMemoryStream s = Stream(p.Text());
   TProjectFile f;
   f.LoadFromStream(s);
   EXPECT_EQ(f.Title, "Game");
@@ -71,7 +53,7 @@ TEST(ProjectFile, ReadsAHandMadeVersion103File) {
   EXPECT_EQ(f.Variables[2].Type, 9);
   EXPECT_EQ(f.FolderDisks.DiscOf("VOICE\\A\\001.WAV"), 2);
   EXPECT_EQ(s.Remaining(), 0);
-  EXPECT_EQ(Bytes(f), p.b);  // the writer gives the same layout back
+  EXPECT_EQ(Bytes(f), p.Text());  // the writer gives the same layout back
 }
 
 TEST(ProjectFile, NewerDamagedAndTruncatedFilesAreRefused) {
@@ -84,7 +66,7 @@ TEST(ProjectFile, NewerDamagedAndTruncatedFilesAreRefused) {
     TProjectFile back;
     EXPECT_THROW(back.LoadFromStream(s), EOpalError) << n;
   }
-  TMemoryStream newer = Stream(TBytes().I32(114).b);
+  TMemoryStream newer = Stream(TBytes().I32(114).Text());
   EXPECT_THROW(f.LoadFromStream(newer), EProjectTooNew);
   std::string many = good;
   many.replace(many.find(std::string("\x01\x00\x00\x00\x04", 5)), 4, std::string("\xff\xff\xff\x7f", 4));
@@ -140,7 +122,7 @@ TEST(InstallSet, ReadsVersion0FromTheFirstByteAndWritesIs108) {
   p.Str("e").I32(5).U8(1).U8(1).Str("f").Str("g");
   p.I32(10).I32(20).I32(30).I32(40);                // one item, narrow
   p.I32(1).I32(2).I32(3).I32(4).U8(1);
-  TMemoryStream s = Stream(p.b);
+  TMemoryStream s = Stream(p.Text());
   TOpalInstallSet set;
   set.LoadFromStream(s);
   EXPECT_EQ(s.Remaining(), 0);
@@ -161,8 +143,8 @@ TEST(InstallSet, ReadsVersion0FromTheFirstByteAndWritesIs108) {
 
   TMemoryStream bad = Stream("isX08");
   EXPECT_THROW(back.LoadFromStream(bad), EFormatError);
-  TMemoryStream huge = Stream(TBytes().b = written.substr(0, 5) + TBytes().I32(0).Str("").Str("").Str("").Str("")
-                                                                       .U8(0).Str("").U8(0).I32(0x7FFFFFFF).b);
+  TMemoryStream huge = Stream(written.substr(0, 5) + TBytes().I32(0).Str("").Str("").Str("").Str("")
+                                                                       .U8(0).Str("").U8(0).I32(0x7FFFFFFF).Text());
   EXPECT_THROW(back.LoadFromStream(huge), EOpalError);
 }
 
@@ -251,7 +233,7 @@ TEST(Project, StartUpFailuresStopThePlayer) {
     TProjectFile f = SmallProject();
     f.Version = 113;
     TGame game(f);
-    testing::WriteFile(game.dir / "opal.opb", TBytes().I32(114).b);
+    testing::WriteFile(game.dir / "opal.opb", TBytes().I32(114).Text());
     TProject p = game.Make();
     EXPECT_FALSE(p.Create());
     EXPECT_TRUE(p.TerminateRequested);
