@@ -60,6 +60,21 @@ TRect64 SourceLimit(const TPixelAccess& src, const TPixelAccess* mask);
 
 inline bool IsMask(const TPixelAccess& m) { return m.Ok() && m.Bits() == 8; }
 
+// The buffers of one image drawing, opened together: a destination and a
+// source that both have a pixel format, and a mask, when one is given, that
+// is an 8-bit buffer. Ok() is false when any of them does not qualify.
+struct TImageOperands {
+  TImageOperands(TCustomDIBX* dst, TCustomDIBX* src, TCustomDIBX* mask)
+      : d(dst), s(src), m(mask), HasMask(mask != nullptr) {}
+  bool Ok() const {
+    return d.Ok() && d.Format() != nullptr && s.Ok() && s.Format() != nullptr && (!HasMask || IsMask(m));
+  }
+  const TPixelAccess* Mask() const { return HasMask ? &m : nullptr; }
+
+  const TPixelAccess d, s, m;
+  const bool HasMask;
+};
+
 inline uint32_t KeyOf(const TCustomDIBX& src) { return static_cast<uint32_t>(src.TransparentColor); }
 inline bool HasKey(const TCustomDIBX& src) { return src.TransparentColor != -1; }
 

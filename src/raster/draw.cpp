@@ -32,13 +32,11 @@ void DrawImage(TCustomDIBX& self, int32_t x, int32_t y, TCustomDIBX* src, TCusto
                bool useKey) {
   const TRect clip = self.EffectiveClip();
   if (clip.IsEmpty() || src == nullptr) return;
-  const TPixelAccess d(&self);
-  if (!d.Ok() || d.Format() == nullptr) return;
-  const TPixelAccess s(src);
-  if (!s.Ok() || s.Format() == nullptr) return;
-  const TPixelAccess m(mask);
-  if (mask != nullptr && !IsMask(m)) return;
-  const TPixelAccess* mp = mask != nullptr ? &m : nullptr;
+  const TImageOperands ops(&self, src, mask);
+  if (!ops.Ok()) return;
+  const TPixelAccess& d = ops.d;
+  const TPixelAccess& s = ops.s;
+  const TPixelAccess* mp = ops.Mask();
 
   const TRect64 limit = SourceLimit(s, mp);
   TBlit b;

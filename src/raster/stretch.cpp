@@ -66,13 +66,12 @@ void StretchImage(TCustomDIBX& self, const TRect& destRect, TCustomDIBX* src, TC
                   bool useKey) {
   const TRect clip = self.EffectiveClip();
   if (clip.IsEmpty() || src == nullptr) return;
-  const TPixelAccess d(&self);
-  if (!d.Ok() || d.Format() == nullptr) return;
-  const TPixelAccess s(src);
-  if (!s.Ok() || s.Format() == nullptr) return;
-  const TPixelAccess m(mask);
-  if (mask != nullptr && !IsMask(m)) return;
-  const TPixelAccess* mp = mask != nullptr ? &m : nullptr;
+  const TImageOperands ops(&self, src, mask);
+  if (!ops.Ok()) return;
+  const TPixelAccess& d = ops.d;
+  const TPixelAccess& s = ops.s;
+  const TPixelAccess& m = ops.m;
+  const TPixelAccess* mp = ops.Mask();
   TStretchMap map;
   if (!MapStretch(clip, destRect, srcRect, SourceLimit(s, mp), flipV, flipH, map)) return;
 
@@ -99,13 +98,12 @@ void RotateImage(TCustomDIBX& self, int32_t cx, int32_t cy, TCustomDIBX* src, TC
   if (scaleX <= 0 || scaleY <= 0 || src == nullptr) return;
   const TRect clip = self.EffectiveClip();
   if (clip.IsEmpty()) return;
-  const TPixelAccess d(&self);
-  if (!d.Ok() || d.Format() == nullptr) return;
-  const TPixelAccess s(src);
-  if (!s.Ok() || s.Format() == nullptr) return;
-  const TPixelAccess m(mask);
-  if (mask != nullptr && !IsMask(m)) return;
-  const TPixelAccess* mp = mask != nullptr ? &m : nullptr;
+  const TImageOperands ops(&self, src, mask);
+  if (!ops.Ok()) return;
+  const TPixelAccess& d = ops.d;
+  const TPixelAccess& s = ops.s;
+  const TPixelAccess& m = ops.m;
+  const TPixelAccess* mp = ops.Mask();
   const TRect64 sr(srcRect);
   const TRect64 valid = Intersect(sr, SourceLimit(s, mp));
   if (valid.IsEmpty()) return;

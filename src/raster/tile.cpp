@@ -124,13 +124,12 @@ void RepeatImage(TCustomDIBX& self, const TRect& rect, TCustomDIBX* src, TCustom
                  int64_t stepY, TRowOp op, uint32_t amount) {
   const TRect clip = Intersect(rect, self.EffectiveClip());
   if (clip.IsEmpty() || src == nullptr) return;
-  const TPixelAccess d(&self);
-  if (!d.Ok() || d.Format() == nullptr) return;
-  const TPixelAccess s(src);
-  if (!s.Ok() || s.Format() == nullptr) return;
-  const TPixelAccess m(mask);
-  if (mask != nullptr && !IsMask(m)) return;
-  const TPixelAccess* mp = mask != nullptr ? &m : nullptr;
+  const TImageOperands ops(&self, src, mask);
+  if (!ops.Ok()) return;
+  const TPixelAccess& d = ops.d;
+  const TPixelAccess& s = ops.s;
+  const TPixelAccess& m = ops.m;
+  const TPixelAccess* mp = ops.Mask();
   const TRect64 limit = SourceLimit(s, mp);
   const int64_t periodX = limit.Width() * 65536, periodY = limit.Height() * 65536;
   stepX = std::min(stepX, periodX);
