@@ -105,6 +105,13 @@ std::string TCallMan::SenderName() const {
 
 TCustomParam* TCallMan::CallResult() { return Stack.Empty() ? nullptr : Stack.Top().Result.get(); }
 
+// "%.8x : %s%s(%d)": the game clock, the mark, the page and the line.
+void TCallMan::TraceCommand(const char* mark, const TPage& page, const TCommand& command) const {
+  char stamp[16];
+  std::snprintf(stamp, sizeof stamp, "%.8x", Run.GameTimeMs);
+  Trace().Line(std::string(stamp) + " : " + mark + page.Name + "(" + std::to_string(command.Line) + ")");
+}
+
 TCommand* TCallMan::CommandAt(TPage* page, int32_t index) const {
   if (page == nullptr || index < 0 || static_cast<size_t>(index) >= page->Commands.size()) return nullptr;
   return page->Commands[static_cast<size_t>(index)].get();
@@ -131,9 +138,7 @@ TCallMan::TStepResult TCallMan::ExecuteOne() {
   TCommand* command = CommandAt(page, Index);
   if (command == nullptr) return {nullptr, false};
   if (command != LastTraced_) {
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%.8x", Run.GameTimeMs);
-    Trace().Line(std::string(stamp) + " : " + page->Name + "(" + std::to_string(command->Line) + ")");
+    TraceCommand("", *page, *command);
     LastTraced_ = command;
   }
   if (!Started) {
@@ -245,9 +250,7 @@ int TCallMan::TryStartEvent(int32_t level) {
   const int found = label.empty() ? -1 : page->IndexOfLabel(label);
   Index = found < 0 ? 0 : found;
   if (TCommand* first = CommandAt(page, Index)) {
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%.8x", Run.GameTimeMs);
-    Trace().Line(std::string(stamp) + " : <Event>" + page->Name + "(" + std::to_string(first->Line) + ")");
+    TraceCommand("<Event>", *page, *first);
   }
   Started = false;
   event->State = level;

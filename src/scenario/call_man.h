@@ -149,6 +149,7 @@ class TCallMan {
   int StepCommand();
   int TryStartEvent(int32_t level);
   TCommand* CommandAt(TPage* page, int32_t index) const;
+  void TraceCommand(const char* mark, const TPage& page, const TCommand& command) const;
 
   std::list<std::unique_ptr<TPage>> Pages_;  // most recently used first
   const TCommand* LastTraced_ = nullptr;

@@ -30,10 +30,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   Calls_ = CallMan_.get();
   try {
     CallMan_->StartPage(Project_->StartPage);
-  } catch (const EPageTooOld& e) {
-    form.Boxes().Show(e.what(), msg::kWarning, TMsgButtons::Ok, TMsgIcon::Warning);
-    run.TerminateRequested = true;
-  } catch (const std::exception& e) {
+  } catch (const std::exception& e) {  // a page too old to play says so in its message
     form.Boxes().Show(e.what(), msg::kWarning, TMsgButtons::Ok, TMsgIcon::Warning);
     run.TerminateRequested = true;
   }
