@@ -16,6 +16,7 @@ int CmdExpr(const Args& args);
 int CmdProject(const Args& args);
 int CmdPage(const Args& args);
 int CmdBuild(const Args& args);
+int CmdImage(const Args& args);
 
 struct Command {
   const char* name;

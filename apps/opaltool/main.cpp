@@ -14,6 +14,7 @@ const std::vector<Command>& AllCommands() {
       {"expr", CmdExpr, "expr compile|eval|roundtrip ..."},
       {"project", CmdProject, "project build|dump ..."},
       {"page", CmdPage, "page build|dump ..."},
+      {"image", CmdImage, "image encode|decode ..."},
       {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
   };
   return commands;
