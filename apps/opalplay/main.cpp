@@ -17,7 +17,11 @@
 #include "common/trace.h"
 #include "expr/value_text.h"
 #include "platform/clock.h"
+#include "platform/input_script.h"
 #include "platform/message_boxes.h"
+#include "platform/sdl_message_boxes.h"
+#include "platform/sdl_screen.h"
+#include "platform/system_locale.h"
 #include "shell/form_view.h"
 #include "shell/game_runtime.h"
 #include "shell/instance_lock.h"
@@ -36,6 +40,7 @@ void Usage(FILE* out) {
                "  --frames N          stop after N frames with exit code 0\n"
                "  --trace FILE        write the script trace and the start-up and shut-down steps\n"
                "  --dump-vars FILE    write the variable table at exit, a line a variable\n"
+               "  --input FILE        timed mouse, key, focus and message-box input (see the docs)\n"
                "  --screenshot FILE   write the screen as a PNG at exit, or at each --screenshot-at\n"
                "  --screenshot-at N   frame N (repeatable; with several, FILE gets -N before .png)\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
@@ -47,13 +52,13 @@ struct TOptions {
   bool Headless = false;
   uint32_t FixedClockMs = 0;  // 0: the system clock
   long long Frames = -1;      // -1: no limit
-  std::string TracePath, DumpVarsPath, ScreenshotPath;
+  std::string TracePath, DumpVarsPath, ScreenshotPath, InputPath;
   std::vector<long long> ScreenshotAt;
   std::vector<std::string> CdRoots, Args;
 };
 
 // Options of later versions that take a value; accepted and ignored for now.
-constexpr const char* kPlannedWithValue[] = {"--input", "--audio-out"};
+constexpr const char* kPlannedWithValue[] = {"--audio-out"};
 
 bool ParseCount(const char* text, long long& out) {
   char* end = nullptr;
@@ -96,9 +101,12 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
     } else if (a == "--frames") {
       if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a number of frames");
       o.Frames = n;
-    } else if (a == "--trace" || a == "--dump-vars" || a == "--screenshot") {
+    } else if (a == "--trace" || a == "--dump-vars" || a == "--screenshot" || a == "--input") {
       if (!has_next) return fail("needs a file name");
-      (a == "--trace" ? o.TracePath : a == "--dump-vars" ? o.DumpVarsPath : o.ScreenshotPath) = argv[++i];
+      (a == "--trace"       ? o.TracePath
+       : a == "--dump-vars" ? o.DumpVarsPath
+       : a == "--input"     ? o.InputPath
+                            : o.ScreenshotPath) = argv[++i];
     } else if (a == "--screenshot-at") {
       if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a frame number");
       o.ScreenshotAt.push_back(n);
@@ -174,20 +182,48 @@ int Run(const TOptions& o) {
   if (!o.TracePath.empty()) trace = std::make_unique<TFileTrace>(o.TracePath);
   SetTrace(trace.get());
 
+  TInputScript script;
+  if (!o.InputPath.empty()) {
+    try {
+      script = TInputScript::Load(o.InputPath);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "opalplay: %s\n", e.what());
+      SetTrace(nullptr);
+      return 2;
+    }
+  }
+  // A window when a display can be had, else a headless run.
+  std::unique_ptr<TSdlScreen> window;
+  if (!o.Headless) {
+    std::string why;
+    window = TSdlScreen::Create(why);
+    if (window == nullptr) std::fprintf(stderr, "opalplay: no window (%s); running without one\n", why.c_str());
+  }
+  THeadlessDisplay headless;
+  Display& display = window != nullptr ? static_cast<Display&>(*window) : headless;
+  TScriptedMessageBoxes scripted;
+  TSdlMessageBoxes windowBoxes;
+  MessageBoxes& boxes = window != nullptr ? static_cast<MessageBoxes&>(windowBoxes) : scripted;
+  (window != nullptr ? windowBoxes.Answers : scripted.Answers) = script.Answers;
+
   TRunState& state = RunState();
   TVrFileManager files(o.CdRoots);
-  TScriptedMessageBoxes boxes;
-  THeadlessDisplay display;
   TGameRuntime parts(display);
   int code = 0;
   long long frames = 0;
   {
     TFormView form(state, files, boxes, parts);
+    form.MainWindow = window.get();
+    form.JapaneseSystem = SystemLanguageIsJapanese();
     TStartOptions start;
     start.Executable = exe;
     start.Args = o.Args;
     start.FixedClock = o.FixedClockMs > 0;
     form.FormCreate(start);
+    if (window != nullptr) {
+      window->SetTitle(parts.Title());
+      window->Show();
+    }
     if (!form.CloseRequested()) {
       std::unique_ptr<Clock> clock;
       if (o.FixedClockMs > 0) {
@@ -196,9 +232,30 @@ int Run(const TOptions& o) {
         clock = std::make_unique<TSystemClock>();
       }
       TLoopThread loop(state);
+      form.LoopThread = &loop;
+      // Script events are timed by wake-ups of the loop, which are frames
+      // while the game is active; they go through the window's own queue
+      // when there is a window, so they take the way a person's input takes.
+      long long wakes = 0;
+      auto pump = [&] {
+        ++wakes;
+        for (const TInputEvent& e : script.EventsAt(wakes)) {
+          if (window != nullptr) {
+            window->PushEvent(e);
+          } else {
+            form.HandleInput(e);
+          }
+        }
+        if (window != nullptr) {
+          for (TInputEvent e; window->PollEvent(e);) form.HandleInput(e);
+        }
+      };
       loop.Run(
           *clock,
-          [&] { return !state.TerminateRequested && !form.CloseRequested() && (o.Frames < 0 || frames < o.Frames); },
+          [&] {
+            pump();
+            return !state.TerminateRequested && !form.CloseRequested() && (o.Frames < 0 || frames < o.Frames);
+          },
           [&] {
             ++frames;
             form.FrameStep();
@@ -208,6 +265,7 @@ int Run(const TOptions& o) {
               code = 1;
             }
           });
+      form.LoopThread = nullptr;
     }
     if (!o.ScreenshotPath.empty() && o.ScreenshotAt.empty() && !parts.Screenshot(o.ScreenshotPath)) code = 1;
     for (const long long at : o.ScreenshotAt) {

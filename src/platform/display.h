@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace opal {
 
 class TCustomDIBX;
+class TDIBX;
 struct TRect;
 
 struct DisplayMode {
@@ -42,13 +44,21 @@ class Display {
   virtual bool SetMode(const DisplayMode& mode) = 0;
   // Copies `rect` of `buffer` to the same place of the window's panel.
   virtual void Present(TCustomDIBX& buffer, const TRect& rect) = 0;
+  // What the panel shows after the presents so far (32 bits); false when
+  // nothing was presented.
+  virtual bool CopyPresented(TDIBX& out) {
+    (void)out;
+    return false;
+  }
 };
 
 // The display of a run without a window: a 32-bit desktop, no full-screen
-// modes, and presentation that goes nowhere (screenshots read the screen
-// buffer itself).
+// modes, and presentation into a picture of the panel kept in memory, so
+// that a screenshot shows what a window would show.
 class THeadlessDisplay : public Display {
  public:
+  THeadlessDisplay();
+  ~THeadlessDisplay() override;
   bool Available() override { return true; }
   bool Open() override { return true; }
   void Close() override {}
@@ -59,7 +69,11 @@ class THeadlessDisplay : public Display {
   }
   std::vector<DisplayMode> Modes() override { return {}; }
   bool SetMode(const DisplayMode&) override { return false; }
-  void Present(TCustomDIBX&, const TRect&) override {}
+  void Present(TCustomDIBX& buffer, const TRect& rect) override;
+  bool CopyPresented(TDIBX& out) override;
+
+ private:
+  std::unique_ptr<TDIBX> Panel_;
 };
 
 // A display with a given mode list and desktop format. Every call is

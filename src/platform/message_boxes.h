@@ -12,9 +12,9 @@
 
 namespace opal {
 
-enum class TMsgButtons { Ok, OkCancel };
-enum class TMsgIcon { Information, Warning };
-enum class TMsgAnswer { Ok, Cancel };
+enum class TMsgButtons { Ok, OkCancel, YesNo };
+enum class TMsgIcon { Information, Warning, Question };
+enum class TMsgAnswer { Ok, Cancel, Yes, No };
 
 class MessageBoxes {
  public:
@@ -41,19 +41,33 @@ class TScriptedMessageBoxes : public MessageBoxes {
     LastText = text;
     Texts.push_back(text);
     TMsgAnswer answer = TMsgAnswer::Ok;
-    if (buttons == TMsgButtons::OkCancel) {
+    if (buttons != TMsgButtons::Ok) {
       if (!Answers.empty()) {
         answer = Answers.front();
         Answers.pop_front();
       } else {
         answer = unattended;
       }
+      answer = AnswerFor(buttons, answer);
     }
     if (Out_ != nullptr) {
-      std::fprintf(Out_, "[%s] %s%s\n", cp932::ToUtf8(caption).c_str(), cp932::ToUtf8(text).c_str(),
-                   buttons == TMsgButtons::OkCancel ? (answer == TMsgAnswer::Ok ? " -> OK" : " -> Cancel") : "");
+      std::fprintf(Out_, "[%s] %s%s%s\n", cp932::ToUtf8(caption).c_str(), cp932::ToUtf8(text).c_str(),
+                   buttons == TMsgButtons::Ok ? "" : " -> ", buttons == TMsgButtons::Ok ? "" : AnswerName(answer));
     }
     return answer;
+  }
+
+  // A scripted answer given in the other pair's words: OK is Yes, Cancel
+  // is No, and the other way round.
+  static TMsgAnswer AnswerFor(TMsgButtons buttons, TMsgAnswer a) {
+    const bool positive = a == TMsgAnswer::Ok || a == TMsgAnswer::Yes;
+    if (buttons == TMsgButtons::YesNo) return positive ? TMsgAnswer::Yes : TMsgAnswer::No;
+    if (buttons == TMsgButtons::OkCancel) return positive ? TMsgAnswer::Ok : TMsgAnswer::Cancel;
+    return TMsgAnswer::Ok;
+  }
+  static const char* AnswerName(TMsgAnswer a) {
+    static constexpr const char* kNames[] = {"OK", "Cancel", "Yes", "No"};
+    return kNames[static_cast<int>(a)];
   }
 
   std::deque<TMsgAnswer> Answers;

@@ -25,6 +25,8 @@ class Window {
   // Height of the strip that holds the toolbar.
   virtual int32_t DockHeight() = 0;
   virtual void PlacePanel(int32_t left, int32_t top, int32_t width, int32_t height) = 0;
+  // Centres the window in the screen's work area.
+  virtual void CenterOnWorkArea() {}
 };
 
 class TFakeWindow : public Window {

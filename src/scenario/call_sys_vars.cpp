@@ -1,6 +1,8 @@
 #include "scenario/call_sys_vars.h"
 
 #include "scenario/call_man.h"
+#include "stage/base_list.h"
+#include "stage/opal_base.h"
 
 namespace opal {
 
@@ -8,7 +10,11 @@ namespace {
 constexpr uint8_t kSysParamCount = 9;
 constexpr uint8_t kSysSender = 11;
 constexpr uint8_t kSysTickCount = 14;
+constexpr uint8_t kSysLClick = 1, kSysRClick = 2, kSysLPush = 3, kSysRPush = 4, kSysMouseX = 5, kSysMouseY = 6;
+constexpr int32_t kWheelDownIndex = 256, kWheelUpIndex = 257;
 }  // namespace
+
+TOpalBaseList* TCallManSysVars::Stage() const { return Calls_ != nullptr ? Calls_->Host.Stage() : nullptr; }
 
 void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
   switch (id) {
@@ -16,6 +22,40 @@ void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
     case kSysSender: out.Str = Calls_ != nullptr ? Calls_->SenderName() : ""; break;
     case kSysTickCount: out.Int = static_cast<int32_t>(Run_.GameTimeMs); break;
     default: break;
+  }
+  TOpalBaseList* stage = Stage();
+  if (stage == nullptr) return;
+  const TMouseState& m = stage->ActiveBase()->Mouse;
+  switch (id) {
+    case kSysLClick: out.Flag = m.LeftNow; break;
+    case kSysRClick: out.Flag = m.RightNow; break;
+    case kSysLPush: out.Flag = m.LeftHeld; break;
+    case kSysRPush: out.Flag = m.RightHeld; break;
+    case kSysMouseX: out.Int = m.PointerX; break;
+    case kSysMouseY: out.Int = m.PointerY; break;
+    default: break;
+  }
+}
+
+void TCallManSysVars::Write(uint8_t id, const TSysValue& value) {
+  TOpalBaseList* stage = Stage();
+  if (stage == nullptr) return;
+  TMouseState& m = stage->ActiveBase()->Mouse;
+  if (id == kSysLClick) m.LeftNow = value.Flag;
+  if (id == kSysRClick) m.RightNow = value.Flag;
+}
+
+bool TCallManSysVars::ReadFlagAt(uint8_t id, int32_t index) {
+  TOpalBaseList* stage = Stage();
+  if (stage == nullptr || index < 0 || index > kWheelUpIndex) return false;
+  const TMouseState& m = stage->ActiveBase()->Mouse;
+  if (index == kWheelDownIndex) return m.WheelDownNow;
+  if (index == kWheelUpIndex) return m.WheelUpNow;
+  switch (id) {
+    case kSysKeyPush: return stage->Keys.Held(index);
+    case kSysKeyClick: return stage->Keys.PressedSincePreviousStep(index);
+    case kSysKeyRepeat: return stage->Keys.RepeatedAtPreviousStep(index);
+    default: return false;
   }
 }
 

@@ -1,7 +1,9 @@
 // The system variables the interpreter answers: the running call's result
 // (@Result), its arguments (@ParamCount, @ParamStr), its sender (@Sender),
-// and the game clock (@TickCount). Every other id reads its default until
-// the part of the player that owns it answers it.
+// the game clock (@TickCount), and the stage's mouse and key records
+// (@LClick, @RClick, @LPush, @RPush, @MouseX, @MouseY, @KeyPush, @KeyClick,
+// @KeyRepeat). Every other id reads its default until the part of the
+// player that owns it answers it.
 #pragma once
 
 #include "common/run_state.h"
@@ -10,18 +12,20 @@
 namespace opal {
 
 class TCallMan;
+class TOpalBaseList;
 
 class TCallManSysVars : public TSysVarHost {
  public:
   TCallManSysVars(TCallMan*& calls, TRunState& run) : Calls_(calls), Run_(run) {}
   void Read(uint8_t id, TSysValue& out) override;
-  void Write(uint8_t, const TSysValue&) override {}
+  void Write(uint8_t id, const TSysValue& value) override;
   int32_t ArrayCount(uint8_t id) override;
-  bool ReadFlagAt(uint8_t, int32_t) override { return false; }
+  bool ReadFlagAt(uint8_t id, int32_t index) override;
   std::string ReadStrAt(uint8_t id, int32_t index) override;
   TCustomParam* ResultValue() override;
 
  private:
+  TOpalBaseList* Stage() const;
   TCallMan*& Calls_;  // the interpreter, once there is one
   TRunState& Run_;
 };

@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include "common/trace.h"
+#include "platform/window.h"
 #include "shell/data_sources.h"
 #include "shell/game_ini.h"
+#include "shell/screen_manager.h"
 
 namespace opal {
 
@@ -69,6 +71,21 @@ void TFormView::InitializeRuntime() {
   Parts_.MediaInit();
   Trace().Step("OpalInitColor");
   Parts_.InitColor();
+  PlaceWindow();
+}
+
+// The client area holds the stage below the toolbar strip; the window is
+// centred in the work area and the panel placed under the strip.
+void TFormView::PlaceWindow() {
+  if (ScreenMan == nullptr) return;
+  PanelWidth = ScreenMan->Width;
+  PanelHeight = ScreenMan->Height;
+  if (MainWindow == nullptr) return;
+  MainWindow->SetClientSize(PanelWidth, PanelHeight + MainWindow->DockHeight());
+  MainWindow->CenterOnWorkArea();
+  PanelLeft = (MainWindow->ClientWidth() - PanelWidth) / 2;
+  PanelTop = ScreenMan->FullScreenActive ? (MainWindow->ClientHeight() - PanelHeight) / 2 : MainWindow->DockHeight();
+  MainWindow->PlacePanel(PanelLeft, PanelTop, PanelWidth, PanelHeight);
 }
 
 void TFormView::FrameStep() {

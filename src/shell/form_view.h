@@ -13,12 +13,14 @@
 #include "common/run_state.h"
 #include "expr/param_collection.h"
 #include "expr/sys_funcs.h"
+#include "platform/input_event.h"
 #include "platform/message_boxes.h"
 #include "storage/vr_file_manager.h"
 
 namespace opal {
 
 class TFormView;
+class TLoopThread;
 class TScreenManager;
 class Window;
 
@@ -48,6 +50,22 @@ class TRuntimeParts {
   virtual void RecreatePixels() {}
   virtual void SuspendVideo() {}
   virtual void ResumeVideo() {}
+
+  // Raw input for the stage (panel coordinates), only while active.
+  virtual void MouseDown(TPointerButton) {}
+  virtual void MouseUp() {}
+  virtual void MouseMove(int32_t, int32_t) {}
+  virtual void WheelDown() {}
+  virtual void WheelUp() {}
+  virtual void KeyDown(int32_t) {}
+  virtual void KeyUp(int32_t) {}
+  virtual void ClearInput() {}
+  // Media paused while the application is inactive, and resumed.
+  virtual void SuspendMedia() {}
+  virtual void ResumeMedia() {}
+  // The project's title and its PauseWhenInactive setting.
+  virtual std::string Title() { return ""; }
+  virtual bool PauseWhenInactive() { return true; }
 
   virtual void FreeProject() {}  // "Project.Free": closing page and status data
   virtual void FreeStage() {}    // "OpalFinalize"
@@ -81,6 +99,16 @@ class TFormView {
   void SetFullScreen(bool full);
   void ApplyScreenMode();
 
+  // Input from the window or an input script (client coordinates).
+  void HandleInput(const TInputEvent& e);
+  void ApplicationActivate(uint32_t now);
+  void ApplicationDeactivate();
+  // The toolbar's exit button: a Yes/No question captioned with the title.
+  void ConfirmExit();
+  // "Do you want to exit %s?" or, on a Japanese system, its Japanese form,
+  // with the title put in as text.
+  static std::string ExitQuestion(const std::string& title, bool japanese);
+
   // The form was asked to close (a close request was posted).
   bool CloseRequested() const { return CloseRequested_; }
   void PostClose() { CloseRequested_ = true; }
@@ -104,7 +132,11 @@ class TFormView {
   // Not owned; set by the platform part that makes them.
   TScreenManager* ScreenMan = nullptr;
   Window* MainWindow = nullptr;
+  TLoopThread* LoopThread = nullptr;
   int32_t PanelLeft = 0, PanelTop = 0;
+  int32_t PanelWidth = 0, PanelHeight = 0;
+  bool Active = true;          // input and frames are taken only while set
+  bool JapaneseSystem = false; // the exit question's language
   bool WindowSaved = false;  // a window placement was saved on the way to full screen
 
  private:
@@ -117,6 +149,7 @@ class TFormView {
   std::string ExeFolder_;
   std::vector<std::string> Args_;
   void RestoreWindowAfterFailedSwitch();
+  void PlaceWindow();
   void SetBoundsAndReload();
 
   bool CloseRequested_ = false;

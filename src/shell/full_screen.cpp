@@ -38,7 +38,9 @@ void TFormView::SetBoundsAndReload() {
   PanelLeft = (MainWindow->ClientWidth() - ScreenMan->Width) / 2;
   PanelTop = ScreenMan->FullScreenActive ? (MainWindow->ClientHeight() - ScreenMan->Height) / 2
                                          : MainWindow->DockHeight();
-  MainWindow->PlacePanel(PanelLeft, PanelTop, ScreenMan->Width, ScreenMan->Height);
+  PanelWidth = ScreenMan->Width;
+  PanelHeight = ScreenMan->Height;
+  MainWindow->PlacePanel(PanelLeft, PanelTop, PanelWidth, PanelHeight);
   Trace().Step("SetFullScreen.Bases.Reload");
   Parts_.RecreatePixels();
   Trace().Step("SetFullScreen.MediaResume");

@@ -65,6 +65,10 @@ void TGameRuntime::RecreatePixels() {
   }
 }
 
+void TGameRuntime::BeginInputFrame() {
+  if (Stage_ != nullptr && Form_ != nullptr) Stage_->InputStep(Form_->State().FrameDeltaMs);
+}
+
 void TGameRuntime::RunInterpreter() {
   if (CallMan_ != nullptr) CallMan_->RunStep();
 }
@@ -86,12 +90,52 @@ bool TGameRuntime::Screenshot(const std::string& path) {
     return false;
   }
   try {
-    SavePng(*Screen_->ScreenBuffer, path);
+    // What the window shows: black until something was presented.
+    TDIBX presented;
+    if (!Display_.CopyPresented(presented)) {
+      presented.SetSize(Screen_->Width, Screen_->Height, 32);
+      presented.Clear(0);
+    }
+    SavePng(presented, path);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "opalplay: %s\n", e.what());
     return false;
   }
   return true;
+}
+
+void TGameRuntime::MouseDown(TPointerButton button) {
+  if (Stage_ == nullptr) return;
+  static constexpr TMouseButton kButtons[] = {TMouseButton::Left, TMouseButton::Right, TMouseButton::Middle};
+  Stage_->MouseDown(kButtons[static_cast<int>(button)]);
+}
+
+void TGameRuntime::MouseUp() {
+  if (Stage_ != nullptr) Stage_->MouseUp();
+}
+
+void TGameRuntime::MouseMove(int32_t x, int32_t y) {
+  if (Stage_ != nullptr) Stage_->MouseMove(x, y);
+}
+
+void TGameRuntime::WheelDown() {
+  if (Stage_ != nullptr) Stage_->WheelDown();
+}
+
+void TGameRuntime::WheelUp() {
+  if (Stage_ != nullptr) Stage_->WheelUp();
+}
+
+void TGameRuntime::KeyDown(int32_t code) {
+  if (Stage_ != nullptr) Stage_->KeyDown(code);
+}
+
+void TGameRuntime::KeyUp(int32_t code) {
+  if (Stage_ != nullptr) Stage_->KeyUp(code);
+}
+
+void TGameRuntime::ClearInput() {
+  if (Stage_ != nullptr) Stage_->ClearInput();
 }
 
 void TGameRuntime::FreeStage() {

@@ -27,11 +27,22 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   void InitStage() override;
   bool CreateProject(TFormView& form) override;
   void MediaInit() override;
+  void BeginInputFrame() override;
   void RunInterpreter() override;
   void AdvanceStage() override;
   void ComposeAndPresent() override;
   void ReleasePixels() override;
   void RecreatePixels() override;
+  void MouseDown(TPointerButton button) override;
+  void MouseUp() override;
+  void MouseMove(int32_t x, int32_t y) override;
+  void WheelDown() override;
+  void WheelUp() override;
+  void KeyDown(int32_t code) override;
+  void KeyUp(int32_t code) override;
+  void ClearInput() override;
+  std::string Title() override { return Project_ != nullptr ? Project_->Title : ""; }
+  bool PauseWhenInactive() override { return Project_ == nullptr || Project_->PauseWhenInactive; }
   void FreeProject() override;
   void FreeStage() override;
   void MediaFinal() override;

@@ -7,6 +7,13 @@ void TLoopThread::Start(uint32_t now) {
   Wait_ = 1;
 }
 
+void TLoopThread::Resume(uint32_t now) {
+  if (!Suspended_) return;
+  Suspended_ = false;
+  A_ = now;
+  Wait_ = 1;
+}
+
 bool TLoopThread::Wake(uint32_t now) {
   const uint32_t d = now - A_;  // the clock wraps like a 32-bit tick count
   A_ = now;
@@ -23,6 +30,11 @@ void TLoopThread::Run(Clock& clock, const std::function<bool()>& keep_going, con
   Start(clock.NowMs());
   while (keep_going()) {
     clock.WaitMs(NextWaitMs());
+    if (Suspended_) {  // no interval counts while suspended
+      A_ = clock.NowMs();
+      Wait_ = 1;
+      continue;
+    }
     if (Wake(clock.NowMs()) && !State_.InFullScreenSwitch) frame();
   }
 }

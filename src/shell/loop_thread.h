@@ -35,10 +35,17 @@ class TLoopThread {
   // switch is in progress, when the frame is dropped.
   void Run(Clock& clock, const std::function<bool()>& keep_going, const std::function<void()>& frame);
 
+  // A suspended loop runs no frames and counts no time; resuming starts
+  // the next interval at `now`.
+  void Suspend() { Suspended_ = true; }
+  void Resume(uint32_t now);
+  bool Suspended() const { return Suspended_; }
+
  private:
   TRunState& State_;
   uint32_t A_ = 0;
   int32_t Wait_ = 1;
+  bool Suspended_ = false;
 };
 
 }  // namespace opal

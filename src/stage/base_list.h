@@ -16,6 +16,7 @@
 #include "stage/opal_object.h"
 #include "stage/stage_wipe.h"
 #include "stage/timer_list.h"
+#include "stage/window_input.h"
 
 namespace opal {
 
@@ -102,6 +103,20 @@ class TOpalBaseList : public TOpalComponent {
   TTimerList Events;
   TOpalControl* Focus = nullptr;
   bool RefocusPending = false;
+
+  // Raw input from the window (recorded here, interpreted by the input step).
+  void MouseDown(TMouseButton button);
+  void MouseUp();
+  void MouseMove(int32_t x, int32_t y);
+  void WheelDown();
+  void WheelUp();
+  void KeyDown(int32_t code) { Keys.KeyDown(code); }
+  void KeyUp(int32_t code) { Keys.KeyUp(code); }
+  void ClearInput() { Keys.ClearInput(); }
+  // The input step's recording parts, once a frame: key frame flags, the
+  // active base's mouse edges, key repeat.
+  void InputStep(int32_t elapsedMs);
+  TKeyboardState Keys;
 
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version) override;

@@ -8,6 +8,7 @@
 #include "raster/dibx.h"
 #include "stage/clip_list.h"
 #include "stage/opal_control.h"
+#include "stage/window_input.h"
 
 namespace opal {
 
@@ -41,6 +42,7 @@ class TOpalBase : public TOpalControl {
 
   TClipList DirtyList;
   TDIBX Canvas;
+  TMouseState Mouse;
 
  protected:
   void DrawSelf(TCustomDIBX& canvas) override;

@@ -1,0 +1,82 @@
+// TSdlScreen: the player's main window on SDL. Its client area is the
+// toolbar strip above the panel that shows the stage; it is both the
+// window the full-screen switch moves (Window) and the display the screen
+// manager presents to (Display). Input arrives as TInputEvent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/display.h"
+#include "platform/input_event.h"
+#include "platform/window.h"
+
+struct SDL_Window;
+
+namespace opal {
+
+class TDIBX;
+
+class TSdlScreen : public Window, public Display {
+ public:
+  static constexpr int32_t kButtonWidth = 67, kButtonHeight = 18;
+  static constexpr int32_t kDockHeight = kButtonHeight + 4;
+
+  // Opens SDL's video and a hidden window; null (with the reason) when
+  // there is no display to open.
+  static std::unique_ptr<TSdlScreen> Create(std::string& error);
+  ~TSdlScreen() override;
+  TSdlScreen(const TSdlScreen&) = delete;
+  TSdlScreen& operator=(const TSdlScreen&) = delete;
+
+  void SetTitle(const std::string& cp932Title);
+  void Show();
+  // The next input, false when none is waiting.
+  bool PollEvent(TInputEvent& out);
+  // Puts an input event into the window system's queue, as if the person
+  // had done it: it comes back from PollEvent through the same translation.
+  void PushEvent(const TInputEvent& e);
+  // Moves the pointer to a client position.
+  void WarpPointer(int32_t x, int32_t y);
+  // What the panel shows now, read back from the window.
+  bool CopyPanel(TDIBX& out);
+  bool Fullscreen() const { return Exclusive_; }
+
+  // Window
+  bool SavePlacement() override;
+  void RestorePlacement() override;
+  void SetBorderless(bool borderless) override;
+  void SetPosition(int32_t left, int32_t top) override;
+  void SetClientSize(int32_t width, int32_t height) override;
+  int32_t ClientWidth() override;
+  int32_t ClientHeight() override;
+  void ShowToolbar(bool shown) override;
+  int32_t DockHeight() override { return kDockHeight; }
+  void PlacePanel(int32_t left, int32_t top, int32_t width, int32_t height) override;
+  void CenterOnWorkArea() override;
+
+  // Display
+  bool Available() override { return true; }
+  bool Open() override { return true; }
+  void Close() override;
+  bool SetExclusive(bool exclusive) override;
+  bool GetFormat(TDisplayFormat& out) override;
+  std::vector<DisplayMode> Modes() override;
+  bool SetMode(const DisplayMode& mode) override;
+  void Present(TCustomDIBX& buffer, const TRect& rect) override;
+  bool CopyPresented(TDIBX& out) override { return CopyPanel(out); }
+
+ private:
+  TSdlScreen() = default;
+  void DrawToolbar();
+  bool ToolbarHit(int32_t x, int32_t y, TInputKind& kind) const;
+
+  SDL_Window* Window_ = nullptr;
+  bool Exclusive_ = false, ToolbarShown_ = true;
+  int32_t PanelLeft_ = 0, PanelTop_ = 0, PanelWidth_ = 0, PanelHeight_ = 0;
+  int32_t SavedX_ = 0, SavedY_ = 0, SavedW_ = 0, SavedH_ = 0;
+  bool Saved_ = false;
+};
+
+}  // namespace opal
