@@ -22,6 +22,11 @@
 #include "platform/sdl_message_boxes.h"
 #include "platform/sdl_screen.h"
 #include "platform/system_locale.h"
+#include "platform/ui_font.h"
+#include "raster/dibx.h"
+#include "raster/png_writer.h"
+#include "shell/config_dialog.h"
+#include "shell/form_config.h"
 #include "shell/form_view.h"
 #include "shell/game_runtime.h"
 #include "shell/instance_lock.h"
@@ -164,6 +169,64 @@ bool WriteText(const std::string& path, const std::string& text) {
   return true;
 }
 
+// The settings dialog of /config: game.ini in the executable's folder,
+// shown in a window of its own (or driven by the input script alone).
+int RunConfig(const std::string& exe, const TOptions& o, const TInputScript& script, TSdlScreen* window) {
+  TScriptedMessageBoxes scripted;
+  TSdlMessageBoxes windowBoxes;
+  MessageBoxes& boxes = window != nullptr ? static_cast<MessageBoxes&>(windowBoxes) : scripted;
+  (window != nullptr ? windowBoxes.Answers : scripted.Answers) = script.Answers;
+  TFormConfig form(exe.substr(0, exe.find_last_of('/') + 1) + "game.ini", boxes);
+  form.FormCreate();
+  TConfigDialog dialog(form);
+  std::unique_ptr<TUiFont> font = TUiFont::Open(cp932::FromUtf8("ＭＳ Ｐゴシック"), 12);
+  TDIBX canvas;
+  canvas.SetSize(TConfigDialog::kWidth, TConfigDialog::kHeight, 32);
+  if (window != nullptr) {
+    window->SetTitle(TConfigDialog::Caption());
+    window->ShowToolbar(false);
+    window->PlacePanel(0, 0, TConfigDialog::kWidth, TConfigDialog::kHeight);
+    window->SetClientSize(TConfigDialog::kWidth, TConfigDialog::kHeight);
+    window->CenterOnWorkArea();
+    window->Show();
+  }
+  std::unique_ptr<Clock> clock;
+  if (o.FixedClockMs > 0) {
+    clock = std::make_unique<TFixedClock>(o.FixedClockMs);
+  } else {
+    clock = std::make_unique<TSystemClock>();
+  }
+  int code = 0;
+  for (long long wakes = 1; form.IsOpen && (o.Frames < 0 || wakes <= o.Frames); ++wakes) {
+    for (const TInputEvent& e : script.EventsAt(wakes)) {
+      if (window != nullptr) {
+        window->PushEvent(e);
+      } else {
+        dialog.HandleInput(e);
+      }
+    }
+    if (window != nullptr) {
+      for (TInputEvent e; window->PollEvent(e);) dialog.HandleInput(e);
+    }
+    if (dialog.Dirty) {
+      dialog.Paint(canvas, font.get());
+      dialog.Dirty = false;
+      if (window != nullptr) window->Present(canvas, TRect{0, 0, TConfigDialog::kWidth, TConfigDialog::kHeight});
+    }
+    if (!o.ScreenshotPath.empty() &&
+        std::find(o.ScreenshotAt.begin(), o.ScreenshotAt.end(), wakes) != o.ScreenshotAt.end()) {
+      try {
+        SavePng(canvas, ScreenshotName(o, wakes));
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "opalplay: %s\n", e.what());
+        code = 1;
+      }
+    }
+    clock->WaitMs(TLoopThread::kFrameMs);
+  }
+  return code;
+}
+
 int Run(const TOptions& o) {
   const std::string exe = ExecutablePath();
   TInstanceLock lock;
@@ -173,10 +236,6 @@ int Run(const TOptions& o) {
     case TInstanceLock::TResult::Unavailable:
       std::fprintf(stderr, "opalplay: no lock folder for the single-instance check; starting anyway\n");
       break;
-  }
-  if (!o.Args.empty() && cp932::CompareText(o.Args[0], "/config") == 0) {
-    std::fprintf(stderr, "opalplay: the settings dialog is not part of this build\n");
-    return 0;
   }
   std::unique_ptr<TFileTrace> trace;
   if (!o.TracePath.empty()) trace = std::make_unique<TFileTrace>(o.TracePath);
@@ -198,6 +257,11 @@ int Run(const TOptions& o) {
     std::string why;
     window = TSdlScreen::Create(why);
     if (window == nullptr) std::fprintf(stderr, "opalplay: no window (%s); running without one\n", why.c_str());
+  }
+  if (!o.Args.empty() && cp932::CompareText(o.Args[0], "/config") == 0) {
+    const int rc = RunConfig(exe, o, script, window.get());
+    SetTrace(nullptr);
+    return rc;
   }
   THeadlessDisplay headless;
   Display& display = window != nullptr ? static_cast<Display&>(*window) : headless;

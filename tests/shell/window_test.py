@@ -42,6 +42,16 @@ INPUT = """# a left click on the stage, long after the screenshot
 """ % (50 + DOCK)
 
 
+CONFIG_INI = b"; settings\r\n[Sound]\r\nDirectSound=1\r\nDelayTime=300\r\n[Video]\r\nUseWMP=0\r\n"
+CONFIG_CASES = [
+    # Alt+S turns DirectSound off, three tabs reach the slider, Right, Enter.
+    ("10 keydown Alt\n12 key S\n14 keyup Alt\n16 key Tab\n18 key Tab\n20 key Tab\n22 key Right\n24 key Enter\n",
+     CONFIG_INI.replace(b"DirectSound=1", b"DirectSound=0").replace(b"DelayTime=300", b"DelayTime=400")),
+    # Escape after a change leaves the file as it was.
+    ("10 key Space\n12 key Escape\n", CONFIG_INI),
+]
+
+
 def read_png(path):
     """RGB rows of an 8-bit RGB or RGBA PNG."""
     data = open(path, "rb").read()
@@ -153,7 +163,25 @@ def main():
         if "clicked: int [] 100050" not in variables:
             print("the click did not reach the stage:\n" + variables + out)
             return 1
-        print("window, screenshot and click agree")
+        # The settings dialog in its own window, driven by keys through the
+        # window system: game.ini is read from the player's folder.
+        for keys, expected in CONFIG_CASES:
+            folder = os.path.join(work, "config")
+            shutil.rmtree(folder, ignore_errors=True)
+            os.makedirs(folder)
+            exe = os.path.join(folder, "opalplay")
+            shutil.copy(player, exe)
+            ini = os.path.join(folder, "game.ini")
+            open(ini, "wb").write(CONFIG_INI)
+            open(os.path.join(folder, "keys.txt"), "w").write(keys)
+            run = subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", exe, "--frames", "300",
+                                  "--input", os.path.join(folder, "keys.txt"), "/config"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
+            got = open(ini, "rb").read()
+            if run.returncode != 0 or got != expected:
+                print("settings dialog:", keys, got, run.stdout.decode("utf-8", "replace"))
+                return 1
+        print("window, screenshot, click and settings dialog agree")
         return 0
     finally:
         shutil.rmtree(work, ignore_errors=True)
