@@ -7,15 +7,14 @@
 
 #include "common/cp932.h"
 #include "platform/sdl_keys.h"
+#include "platform/toolbar.h"
+#include "platform/ui_font.h"
 #include "raster/dibx.h"
 #include "raster/rect.h"
 
 namespace opal {
 
 namespace {
-
-// Colours of the toolbar strip and its buttons (0x00RRGGBB).
-constexpr uint32_t kFace = 0xD4D0C8, kLight = 0xFFFFFF, kShadow = 0x808080, kDark = 0x404040;
 
 // 0x00RRGGBB of a raw pixel of the buffer, by its masks.
 uint32_t RgbOf(TCustomDIBX& buffer, uint32_t raw) {
@@ -28,11 +27,6 @@ uint32_t RgbOf(TCustomDIBX& buffer, uint32_t raw) {
     return (((raw & mask) >> shift) * 255 + max / 2) / max;
   };
   return channel(buffer.RedMask()) << 16 | channel(buffer.GreenMask()) << 8 | channel(buffer.BlueMask());
-}
-
-void FillSurfaceRect(SDL_Surface* s, int x, int y, int w, int h, uint32_t rgb) {
-  SDL_Rect r{x, y, w, h};
-  SDL_FillRect(s, &r, SDL_MapRGB(s->format, (rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
 }
 
 int SdlButton(TPointerButton b) {
@@ -127,46 +121,20 @@ void TSdlScreen::PlacePanel(int32_t left, int32_t top, int32_t width, int32_t he
   PanelHeight_ = height;
 }
 
-// The strip at the top: two raised buttons on the face colour. The buttons
-// carry their captions as marks of our own: a cross for the exit, two
-// nested frames for the screen switch.
+// The strip at the top, painted by TToolbar and copied to the window.
 void TSdlScreen::DrawToolbar() {
   SDL_Surface* s = SDL_GetWindowSurface(Window_);
-  if (s == nullptr || !ToolbarShown_ || PanelTop_ < kDockHeight) return;
-  FillSurfaceRect(s, 0, 0, s->w, kDockHeight, kFace);
-  for (int i = 0; i < 2; ++i) {
-    const int x = 2 + i * kButtonWidth, y = 2, w = kButtonWidth, h = kButtonHeight;
-    FillSurfaceRect(s, x, y, w, 1, kLight);
-    FillSurfaceRect(s, x, y, 1, h, kLight);
-    FillSurfaceRect(s, x, y + h - 1, w, 1, kDark);
-    FillSurfaceRect(s, x + w - 1, y, 1, h, kDark);
-    FillSurfaceRect(s, x + 1, y + h - 2, w - 2, 1, kShadow);
-    FillSurfaceRect(s, x + w - 2, y + 1, 1, h - 2, kShadow);
-    const int cx = x + w / 2, cy = y + h / 2;
-    if (i == 0) {
-      for (int d = -4; d <= 4; ++d) {
-        FillSurfaceRect(s, cx + d, cy + d, 2, 1, 0);
-        FillSurfaceRect(s, cx - d, cy + d, 2, 1, 0);
-      }
-    } else {
-      for (int f = 0; f < 2; ++f) {
-        const int fw = 14 - 6 * f, fh = 10 - 4 * f;
-        FillSurfaceRect(s, cx - fw / 2, cy - fh / 2, fw, 1, 0);
-        FillSurfaceRect(s, cx - fw / 2, cy + fh / 2, fw, 1, 0);
-        FillSurfaceRect(s, cx - fw / 2, cy - fh / 2, 1, fh, 0);
-        FillSurfaceRect(s, cx + fw / 2, cy - fh / 2, 1, fh + 1, 0);
-      }
-    }
-  }
-  SDL_Rect strip{0, 0, s->w, kDockHeight};
-  SDL_UpdateWindowSurfaceRects(Window_, &strip, 1);
+  if (s == nullptr || !ToolbarShown_ || PanelTop_ < kDockHeight || s->w <= 0) return;
+  if (ToolbarFont_ == nullptr) ToolbarFont_ = TUiFont::Open(cp932::FromUtf8("ＭＳ Ｐゴシック"), 12);
+  TDIBX strip;
+  strip.SetSize(s->w, kDockHeight, 32);
+  TToolbar::Paint(strip, ToolbarFont_.get());
+  PresentAt(strip, TRect{0, 0, s->w, kDockHeight}, 0, 0);
 }
 
 bool TSdlScreen::ToolbarHit(int32_t x, int32_t y, TInputKind& kind) const {
-  if (!ToolbarShown_ || y < 2 || y >= 2 + kButtonHeight || x < 2 || x >= 2 + 2 * kButtonWidth) return false;
-  if (PanelTop_ < kDockHeight && y >= PanelTop_) return false;  // the strip is not there
-  kind = x < 2 + kButtonWidth ? TInputKind::ToolbarExit : TInputKind::ToolbarScreen;
-  return true;
+  if (!ToolbarShown_ || PanelTop_ < kDockHeight) return false;  // the strip is not there
+  return TToolbar::Hit(x, y, kind);
 }
 
 void TSdlScreen::CenterOnWorkArea() {
@@ -236,21 +204,23 @@ bool TSdlScreen::SetMode(const DisplayMode& mode) {
   return SDL_SetWindowDisplayMode(Window_, &got) == 0;
 }
 
-void TSdlScreen::Present(TCustomDIBX& buffer, const TRect& rect) {
+void TSdlScreen::Present(TCustomDIBX& buffer, const TRect& rect) { PresentAt(buffer, rect, PanelLeft_, PanelTop_); }
+
+void TSdlScreen::PresentAt(TCustomDIBX& buffer, const TRect& rect, int32_t left, int32_t top) {
   SDL_Surface* s = SDL_GetWindowSurface(Window_);
   if (s == nullptr || buffer.Empty()) return;
   TRect r = rect;
-  r.Left = std::max(r.Left, 0);
-  r.Top = std::max(r.Top, 0);
-  r.Right = std::min({r.Right, buffer.Width(), s->w - PanelLeft_});
-  r.Bottom = std::min({r.Bottom, buffer.Height(), s->h - PanelTop_});
+  r.Left = std::max({r.Left, 0, -left});
+  r.Top = std::max({r.Top, 0, -top});
+  r.Right = std::min({r.Right, buffer.Width(), s->w - left});
+  r.Bottom = std::min({r.Bottom, buffer.Height(), s->h - top});
   if (r.IsEmpty()) return;
   if (SDL_MUSTLOCK(s)) SDL_LockSurface(s);
   const bool same = buffer.BitCount() == 32 && s->format->BytesPerPixel == 4 && s->format->Rmask == 0xFF0000 &&
                     s->format->Gmask == 0x00FF00 && s->format->Bmask == 0x0000FF;
   for (int32_t y = r.Top; y < r.Bottom; ++y) {
-    uint8_t* dst = static_cast<uint8_t*>(s->pixels) + int64_t{PanelTop_ + y} * s->pitch +
-                   int64_t{PanelLeft_ + r.Left} * s->format->BytesPerPixel;
+    uint8_t* dst = static_cast<uint8_t*>(s->pixels) + int64_t{top + y} * s->pitch +
+                   int64_t{left + r.Left} * s->format->BytesPerPixel;
     if (same) {
       uint8_t* src = buffer.PixelAddress(r.Left, y);
       if (src != nullptr) {
@@ -267,7 +237,7 @@ void TSdlScreen::Present(TCustomDIBX& buffer, const TRect& rect) {
     }
   }
   if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
-  SDL_Rect u{PanelLeft_ + r.Left, PanelTop_ + r.Top, r.Right - r.Left, r.Bottom - r.Top};
+  SDL_Rect u{left + r.Left, top + r.Top, r.Right - r.Left, r.Bottom - r.Top};
   SDL_UpdateWindowSurfaceRects(Window_, &u, 1);
 }
 

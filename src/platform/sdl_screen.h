@@ -17,11 +17,11 @@ struct SDL_Window;
 namespace opal {
 
 class TDIBX;
+class TUiFont;
 
 class TSdlScreen : public Window, public Display {
  public:
-  static constexpr int32_t kButtonWidth = 67, kButtonHeight = 18;
-  static constexpr int32_t kDockHeight = kButtonHeight + 4;
+  static constexpr int32_t kDockHeight = 22;  // the toolbar strip
 
   // Opens SDL's video and a hidden window; null (with the reason) when
   // there is no display to open.
@@ -38,7 +38,7 @@ class TSdlScreen : public Window, public Display {
   // had done it: it comes back from PollEvent through the same translation.
   void PushEvent(const TInputEvent& e);
   // Moves the pointer to a client position.
-  void WarpPointer(int32_t x, int32_t y);
+  void WarpPointer(int32_t x, int32_t y) override;
   // What the panel shows now, read back from the window.
   bool CopyPanel(TDIBX& out);
   bool Fullscreen() const { return Exclusive_; }
@@ -70,9 +70,11 @@ class TSdlScreen : public Window, public Display {
  private:
   TSdlScreen() = default;
   void DrawToolbar();
+  void PresentAt(TCustomDIBX& buffer, const TRect& rect, int32_t left, int32_t top);
   bool ToolbarHit(int32_t x, int32_t y, TInputKind& kind) const;
 
   SDL_Window* Window_ = nullptr;
+  std::unique_ptr<TUiFont> ToolbarFont_;
   bool Exclusive_ = false, ToolbarShown_ = true;
   int32_t PanelLeft_ = 0, PanelTop_ = 0, PanelWidth_ = 0, PanelHeight_ = 0;
   int32_t SavedX_ = 0, SavedY_ = 0, SavedW_ = 0, SavedH_ = 0;

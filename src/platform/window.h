@@ -27,6 +27,10 @@ class Window {
   virtual void PlacePanel(int32_t left, int32_t top, int32_t width, int32_t height) = 0;
   // Centres the window in the screen's work area.
   virtual void CenterOnWorkArea() {}
+  // Moves the mouse pointer to a client position.
+  virtual void WarpPointer(int32_t x, int32_t y) {
+    (void)x, (void)y;
+  }
 };
 
 class TFakeWindow : public Window {

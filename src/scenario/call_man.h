@@ -45,6 +45,9 @@ class TCallManHost {
   virtual void PostClose() {}
   // Reset: the stage, the table database and the message history.
   virtual void ResetWorld() {}
+  // Moves the mouse pointer to stage x (or y), keeping the other coordinate.
+  virtual void SetCursorX(int32_t) {}
+  virtual void SetCursorY(int32_t) {}
 };
 
 // One call-stack frame: the context to return to.

@@ -38,6 +38,8 @@ void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
 }
 
 void TCallManSysVars::Write(uint8_t id, const TSysValue& value) {
+  if (Calls_ != nullptr && id == kSysMouseX) Calls_->Host.SetCursorX(value.Int);
+  if (Calls_ != nullptr && id == kSysMouseY) Calls_->Host.SetCursorY(value.Int);
   TOpalBaseList* stage = Stage();
   if (stage == nullptr) return;
   TMouseState& m = stage->ActiveBase()->Mouse;

@@ -51,6 +51,8 @@ void TFormView::HandleInput(const TInputEvent& e) {
       Parts_.MouseUp();
       break;
     case TInputKind::MouseMove:
+      PointerX_ = e.X;
+      PointerY_ = e.Y;
       Parts_.MouseMove(e.X - PanelLeft, e.Y - PanelTop);
       // In full screen the toolbar shows while the pointer is on the top row.
       if (MainWindow != nullptr && ScreenMan != nullptr && ScreenMan->FullScreenActive)
@@ -68,10 +70,39 @@ void TFormView::HandleInput(const TInputEvent& e) {
     case TInputKind::FocusOut: ApplicationDeactivate(); break;
     case TInputKind::Close: PostClose(); break;  // the close box does not ask
     case TInputKind::ToolbarExit: ConfirmExit(); break;
-    case TInputKind::ToolbarScreen:
-      if (ScreenMan != nullptr) SetFullScreen(!ScreenMan->FullScreenActive);
-      break;
+    case TInputKind::ToolbarScreen: actFullScrExecute(); break;
   }
+}
+
+void TFormView::SetCursorX(int32_t x) {
+  TInputEvent e;
+  e.X = PanelLeft + x;
+  e.Y = PointerY_;
+  if (MainWindow != nullptr) {
+    MainWindow->WarpPointer(e.X, e.Y);  // the window system reports the move
+  } else {
+    HandleInput(e);
+  }
+}
+
+void TFormView::SetCursorY(int32_t y) {
+  TInputEvent e;
+  e.X = PointerX_;
+  e.Y = PanelTop + y;
+  if (MainWindow != nullptr) {
+    MainWindow->WarpPointer(e.X, e.Y);
+  } else {
+    HandleInput(e);
+  }
+}
+
+void TFormView::FPS111Click(int32_t divisor) {
+  State_.DrawDivisor = divisor;
+  AutoFrameRate = false;
+}
+
+void TFormView::actFullScrExecute() {
+  if (ScreenMan != nullptr) SetFullScreen(!ScreenMan->FullScreenActive);
 }
 
 void TFormView::ApplicationDeactivate() {

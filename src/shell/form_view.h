@@ -103,6 +103,19 @@ class TFormView {
   void HandleInput(const TInputEvent& e);
   void ApplicationActivate(uint32_t now);
   void ApplicationDeactivate();
+  // The mouse pointer to stage x (or y) on the panel, keeping the other
+  // coordinate (the system variables @MouseX and @MouseY).
+  void SetCursorX(int32_t x);
+  void SetCursorY(int32_t y);
+  // The developer menu: a target frame interval that nothing reads (x1 16,
+  // x4 64, x8 128, No Wait 1), the draw divisor, the automatic-rate flag.
+  void N11Click(int32_t tag) { TargetFrameMs = tag; }
+  void FPS111Click(int32_t divisor);
+  void FPSAUTO1Click() { AutoFrameRate = true; }
+  void actFullScrExecute();
+  int32_t TargetFrameMs = 16;
+  bool AutoFrameRate = false;
+
   // The toolbar's exit button: a Yes/No question captioned with the title.
   void ConfirmExit();
   // "Do you want to exit %s?" or, on a Japanese system, its Japanese form,
@@ -153,6 +166,7 @@ class TFormView {
   void SetBoundsAndReload();
 
   bool CloseRequested_ = false;
+  int32_t PointerX_ = 0, PointerY_ = 0;  // the pointer's last client position
   bool Finalized_ = false;
 };
 

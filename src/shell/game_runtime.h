@@ -54,6 +54,12 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
   std::string ObjectNameById(uint64_t id) override;
   void PostClose() override;
+  void SetCursorX(int32_t x) override {
+    if (Form_ != nullptr) Form_->SetCursorX(x);
+  }
+  void SetCursorY(int32_t y) override {
+    if (Form_ != nullptr) Form_->SetCursorY(y);
+  }
 
   // Writes what the screen shows now as a PNG; false (and a message on
   // stderr) when there is no screen or the file cannot be written.

@@ -150,3 +150,32 @@ TEST(LoopThreadSuspend, NoTimeCountsWhileSuspended) {
 
 }  // namespace
 }  // namespace opal
+
+namespace opal {
+namespace {
+
+TEST_F(FormInputTest, CursorMovesKeepTheOtherCoordinate) {
+  Form.HandleInput(Event(TInputKind::MouseMove, 100, 72));
+  Form.SetCursorX(300);  // headless: the move reaches the stage at once
+  Form.SetCursorY(10);
+  EXPECT_EQ(Parts.Log, (std::vector<std::string>{"move 100,50", "move 300,50", "move 300,10"}));
+}
+
+TEST_F(FormInputTest, DeveloperMenuItems) {
+  for (const int32_t d : {1, 2, 4, 10}) {
+    Form.FPSAUTO1Click();
+    Form.FPS111Click(d);
+    EXPECT_EQ(RunState().DrawDivisor, d);
+    EXPECT_FALSE(Form.AutoFrameRate);
+  }
+  Form.FPSAUTO1Click();
+  EXPECT_TRUE(Form.AutoFrameRate);
+  for (const int32_t tag : {16, 64, 128, 1}) {
+    Form.N11Click(tag);
+    EXPECT_EQ(Form.TargetFrameMs, tag);
+    EXPECT_EQ(RunState().DrawDivisor, 10);  // the pacing items change nothing that runs
+  }
+}
+
+}  // namespace
+}  // namespace opal
