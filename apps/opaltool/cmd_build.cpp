@@ -1,7 +1,9 @@
 // opaltool build SRC_DIR -o OUT_DIR: a whole game from its source folder.
 // `project.txt` is the settings file, every `*.ost` file a page in
-// scenario text (compiled to the same name with `.osb`), and every other
-// file goes into the archive as it is. OUT_DIR receives game.dat and an
+// scenario text (compiled to the same name with `.osb`), every `NAME.png`
+// picture a layered image `NAME.bri` and `NAME.N.png` files the frames (in
+// order of N) of one `NAME.bri` (raw rows, in the project's ImageTileSeed
+// order when it has one); every other file goes into the archive as it is. OUT_DIR receives game.dat and an
 // install.dat that marks a full install.
 #include <dirent.h>
 #include <sys/stat.h>
@@ -17,6 +19,8 @@
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
+#include "imagefiles/brio_frame_list.h"
+#include "imagefiles/png_codec.h"
 #include "scenario/install_set.h"
 #include "scenario/page.h"
 #include "scenario/project_file.h"
@@ -36,6 +40,7 @@ using opal::Format;
 constexpr const char* kUsage = "usage: opaltool build SRC_DIR -o OUT_DIR\n";
 constexpr const char* kSettingsName = "project.txt";
 constexpr const char* kPageTextExt = ".ost";
+constexpr const char* kPictureExt = ".png";
 
 struct SourceFile {
   std::string name;  // CP932 game name with '\'
@@ -78,6 +83,41 @@ std::string ReadCp932(const std::string& path) {
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && opal::cp932::SameText(s.substr(s.size() - tail.size()), tail);
+}
+
+// PNG pictures as the player's own writer stores them: one frame per
+// picture, raw rows, in the project's tile-seed order when it has one.
+void ConvertPictures(const std::vector<std::string>& paths, int32_t seed, opal::TStream& out) {
+  opal::TBrioFrameList list(seed);
+  for (const std::string& path : paths) {
+    opal::TMemoryStream png;
+    png.LoadFromFile(path);
+    opal::TBrioFrame* frame = list.AddFrame();
+    int32_t transparent = -1;
+    try {
+      opal::LoadPng(png, frame->Picture, transparent);
+    } catch (const EOpalError& e) {
+      throw EOpalError(path + ": " + e.what());
+    }
+    if (transparent >= 0 && !frame->Picture.HasAlpha()) {
+      frame->TransparentValue = static_cast<int32_t>(frame->Picture.ColorToValue(transparent));
+      frame->TransparentColor = transparent;
+    }
+  }
+  list.SaveToStream(out, 1, 70);
+}
+
+// "NAME.png" is the picture NAME.bri; "NAME.N.png" (N decimal) frame N of it.
+std::string PictureTarget(const std::string& name, long& frame) {
+  std::string stem = name.substr(0, name.size() - 4);
+  frame = -1;
+  const size_t dot = stem.rfind('.');
+  if (dot != std::string::npos && dot + 1 < stem.size() &&
+      stem.find_first_not_of("0123456789", dot + 1) == std::string::npos && stem.size() - dot <= 7) {
+    frame = std::stol(stem.substr(dot + 1));
+    stem.resize(dot);
+  }
+  return stem + ".bri";
 }
 
 void MakeDir(const std::string& dir) {
@@ -166,10 +206,33 @@ int CmdBuild(const Args& args) {
     opal::TVrFile* e = archive.AddMemoryFile(p.name);
     p.page->SaveToStream(*e->Memory);
   }
+  // Pictures by target name, in the order their first file comes.
+  std::vector<std::pair<std::string, std::map<long, std::string>>> pictures;
   for (const SourceFile& f : others) {
+    if (EndsWith(f.name, kPictureExt)) {
+      long frame = -1;
+      const std::string target = PictureTarget(f.name, frame);
+      auto it = std::find_if(pictures.begin(), pictures.end(), [&](const auto& p) {
+        return opal::cp932::SameText(p.first, target);
+      });
+      if (it == pictures.end()) it = pictures.insert(pictures.end(), {target, {}});
+      // NAME.png alone, or NAME.N.png files each with their own N.
+      const bool fresh = it->second.emplace(frame, f.path).second;
+      if (!fresh || (it->second.count(-1) != 0 && it->second.size() > 1))
+        throw EOpalError(Format("%s: another picture makes the same frame of %s", f.path.c_str(),
+                                opal::cp932::ToUtf8(target).c_str()));
+      continue;
+    }
     if (archive.FindEntry(f.name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.path.c_str()));
     opal::TVrFile* e = archive.AddMemoryFile(f.name);
     e->Memory->LoadFromFile(f.path);
+  }
+  for (const auto& [target, frames] : pictures) {
+    if (archive.FindEntry(target) != nullptr)
+      throw EOpalError(Format("%s: another file has this name", opal::cp932::ToUtf8(target).c_str()));
+    std::vector<std::string> paths;
+    for (const auto& [n, path] : frames) paths.push_back(path);
+    ConvertPictures(paths, project.ImageTileSeed, *archive.AddMemoryFile(target)->Memory);
   }
   if (project.StartPage.empty() || archive.FindEntry(project.StartPage) == nullptr) {
     throw EOpalError(Format("%s: the start page '%s' is not in the game", src.c_str(),

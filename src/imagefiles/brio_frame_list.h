@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "imagefiles/brio_blocks.h"
 #include "imagefiles/dib_surface.h"
 #include "raster/rect.h"
 
@@ -57,6 +58,14 @@ class TBrioFrameList {
   int32_t BackgroundColor = 0;
   const int32_t TileSeed;
   bool OpaqueBottom = false;
+  // The header as the last load read it (older versions: the implied values).
+  TBrioHeader Header;
+  // Tools and tests may keep the layers of every frame after a load.
+  bool KeepLayers = false;
+  // Pixel storage one load may make for canvases, layers and alpha planes
+  // together; a file that needs more is rejected.
+  static constexpr int64_t kMaxLoadBytes = int64_t{1} << 30;
+  int64_t LoadBudget = kMaxLoadBytes;
 
   // Reads a file from the stream's position; EFormatError, EStreamError or
   // a decoder's error on bad data.
@@ -75,6 +84,7 @@ class TBrioFrameList {
   void Clear() { Frames_.clear(); }
 
  private:
+  friend class TBrioReader;
   std::vector<std::unique_ptr<TBrioFrame>> Frames_;
 };
 

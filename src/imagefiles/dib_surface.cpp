@@ -97,6 +97,28 @@ void TDIBSurface::SetPixel(int32_t x, int32_t y, uint32_t v) {
   }
 }
 
+void TDIBSurface::Fill(uint32_t value) {
+  if (Empty()) return;
+  for (int32_t x = 0; x < Width_; ++x) SetPixel(x, 0, value);
+  for (int32_t y = 1; y < Height_; ++y) std::memcpy(Row(y), Row(0), static_cast<size_t>(RowBytes_));
+}
+
+TDIBSurface TDIBSurface::Cropped(int32_t left, int32_t top, int32_t width, int32_t height) const {
+  TDIBSurface out;
+  out.SetSize(width, height, BitCount_);
+  out.ColorTable = ColorTable;
+  if (BitCount_ >= 8) {
+    const size_t bpp = static_cast<size_t>(StorageBits(BitCount_) / 8);
+    for (int32_t y = 0; y < height; ++y)
+      std::memcpy(out.Row(y), Row(top + y) + left * bpp, width * bpp);
+  } else {
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) out.SetPixel(x, y, GetPixel(left + x, top + y));
+  }
+  if (AlphaPlane) out.AlphaPlane = std::make_unique<TDIBSurface>(AlphaPlane->Cropped(left, top, width, height));
+  return out;
+}
+
 namespace {
 // Widens an n-bit channel to 8 bits by repeating its high bits.
 uint32_t Widen(uint32_t c, int bits) {

@@ -49,6 +49,11 @@ class TDIBSurface {
   // Raw values (palette index, 16-bit word, 0x00RRGGBB, 32-bit word).
   uint32_t GetPixel(int32_t x, int32_t y) const;
   void SetPixel(int32_t x, int32_t y, uint32_t value);
+  // Sets every pixel to a raw value.
+  void Fill(uint32_t value);
+  // A copy of the rectangle (inside the picture), colour table kept, alpha
+  // plane cropped alike.
+  TDIBSurface Cropped(int32_t left, int32_t top, int32_t width, int32_t height) const;
   // The colour a raw value denotes, as 0x00BBGGRR (palette entry, or the
   // channels widened to 8 bits).
   int32_t ValueToColor(uint32_t value) const;
