@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/input_script.h"
 #include "platform/message_boxes.h"
+#include "platform/sdl_cursors.h"
 #include "platform/sdl_message_boxes.h"
 #include "platform/sdl_screen.h"
 #include "platform/system_locale.h"
@@ -32,6 +33,12 @@
 #include "shell/instance_lock.h"
 #include "shell/loop_thread.h"
 #include "storage/disk_path.h"
+#include "storage/resources.h"
+
+namespace opal {
+extern const unsigned char kMadeWithArchive[];
+extern const unsigned long kMadeWithArchiveSize;
+}  // namespace opal
 
 namespace {
 
@@ -273,11 +280,14 @@ int Run(const TOptions& o) {
   TRunState& state = RunState();
   TVrFileManager files(o.CdRoots);
   TGameRuntime parts(display);
+  TSdlCursors cursors;
+  if (window != nullptr) parts.SetCursors(&cursors);
   int code = 0;
   long long frames = 0;
   {
     TFormView form(state, files, boxes, parts);
     form.MainWindow = window.get();
+    form.LogoDone = !TGameRuntime::HasLogo();
     form.JapaneseSystem = SystemLanguageIsJapanese();
     TStartOptions start;
     start.Executable = exe;
@@ -351,6 +361,10 @@ int Run(const TOptions& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The start-up logo's archive, linked in by the build.
+  opal::TResourceModule::Executable().Add(
+      "MADEWITH", "DATA",
+      std::vector<uint8_t>(opal::kMadeWithArchive, opal::kMadeWithArchive + opal::kMadeWithArchiveSize));
   TOptions options;
   if (const int code = ParseOptions(argc, argv, options); code >= 0) return code;
   try {

@@ -68,16 +68,20 @@ TOpalCabinet* AsCabinet(TOpalObject* obj) { return obj != nullptr && obj->Kind()
 
 }  // namespace
 
+TCreationValue TComComponent::CreationValues(TCallMan& cm) {
+  return [this, &cm](int id) -> std::optional<TPropValue> {
+    const TCustomParam* r = Evaluate(cm, Property(id));
+    if (r == nullptr) return std::nullopt;
+    return ToPropValue(*r);
+  };
+}
+
 void TComBoxNew::Execute(TCallMan& cm, TPage*&, int32_t& index) {
   ++index;
   TOpalBaseList* stage = cm.Host.Stage();
   if (stage == nullptr) return;
   TOpalObject* box = stage->CreateByKind(LT_BOX);
-  ApplyCreationProperties(*box, [&](int id) -> std::optional<TPropValue> {
-    const TCustomParam* r = Evaluate(cm, Property(id));
-    if (r == nullptr) return std::nullopt;
-    return ToPropValue(*r);
-  });
+  ApplyCreationProperties(*box, CreationValues(cm));
 }
 
 void TComGetProp::Execute(TCallMan& cm, TPage*&, int32_t& index) {

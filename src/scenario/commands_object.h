@@ -6,6 +6,7 @@
 #include <array>
 
 #include "scenario/command.h"
+#include "stage/creation.h"
 
 namespace opal {
 
@@ -21,6 +22,8 @@ class TComComponent : public TCommand {
   void Fields(TFieldVisitor& v) override { v.Properties(Props); }
   // The slot of a property id, or nullptr when the page's set lacks it.
   TOpalParser* Property(int id);
+  // The values the slots' expressions yield, for ApplyCreationProperties.
+  TCreationValue CreationValues(TCallMan& cm);
   TPropertyExprs Props;
 };
 
@@ -81,7 +84,11 @@ class TComBoxNew final : public TComControlOf<8> {
   using TComControlOf::TComControlOf;
   void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
 };
-class TComImgNew final : public TComControlOf<9> { using TComControlOf::TComControlOf; };
+class TComImgNew final : public TComControlOf<9> {
+ public:
+  using TComControlOf::TComControlOf;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+};
 class TComMesNew final : public TComControlOf<10> { using TComControlOf::TComControlOf; };
 class TComMovie final : public TComControlOf<12> { using TComControlOf::TComControlOf; };
 class TComCinema final : public TComControlOf<23> { using TComControlOf::TComControlOf; };
@@ -92,9 +99,17 @@ class TComParticleNew final : public TComControlOf<36> { using TComControlOf::TC
 class TComFireNew final : public TComControlOf<37> { using TComControlOf::TComControlOf; };
 class TComEditNew final : public TComControlOf<43> { using TComControlOf::TComControlOf; };
 class TComMemoNew final : public TComControlOf<44> { using TComControlOf::TComControlOf; };
-class TComMapImgNew final : public TComControlOf<48> { using TComControlOf::TComControlOf; };
+class TComMapImgNew final : public TComControlOf<48> {
+ public:
+  using TComControlOf::TComControlOf;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+};
 class TComWaveNew final : public TComControlOf<49> { using TComControlOf::TComControlOf; };
-class TComTileNew final : public TComControlOf<50> { using TComControlOf::TComControlOf; };
+class TComTileNew final : public TComControlOf<50> {
+ public:
+  using TComControlOf::TComControlOf;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+};
 class TComSliderNew final : public TComControlOf<51> { using TComControlOf::TComControlOf; };
 class TComScrollbarNew final : public TComControlOf<52> { using TComControlOf::TComControlOf; };
 class TComGaugeNew final : public TComControlOf<53> { using TComControlOf::TComControlOf; };

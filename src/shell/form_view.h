@@ -138,7 +138,7 @@ class TFormView {
   const std::vector<std::string>& Args() const { return Args_; }
 
   bool HasProject = false;
-  bool LogoDone = true;     // no logo film is built in; frames run the project at once
+  bool LogoDone = true;     // without a logo, frames run the project at once
   int32_t DrawPhase = 0;
   int32_t SkipDraw = 0;
   uint32_t RandomSeed = 0;  // the run-time generator's seed from the clock

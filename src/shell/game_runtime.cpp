@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/cp932.h"
+#include "components/image_components.h"
 #include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
@@ -26,6 +27,8 @@ bool TGameRuntime::CreateProject(TFormView& form) {
     run.TerminateRequested = true;
     return true;  // the project exists; it only failed to start
   }
+  if (ImageCache_ != nullptr) ImageCache_->Seed = Project_->ImageTileSeed;
+  if (Stage_ != nullptr) Stage_->Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
   Calls_ = CallMan_.get();
   try {
@@ -38,7 +41,25 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   return true;
 }
 
-void TGameRuntime::InitStage() { Stage_ = std::make_unique<TOpalBaseList>(); }
+void TGameRuntime::InitStage() {
+  ImageCache_ = std::make_unique<TBrioCollection>();
+  // The project and the file manager come later; the cache asks them when
+  // it decodes.
+  ImageCache_->Knows = [this](std::string_view name) {
+    if (Project_ != nullptr) return Project_->EnsureAvailable(name);
+    return Form_ != nullptr && Form_->Files().Exists(name);
+  };
+  ImageCache_->Reader = [this](std::string_view name, TStream& out) {
+    if (Form_ != nullptr) Form_->Files().LoadToStream(out, name);
+  };
+  Stage_ = std::make_unique<TOpalBaseList>();
+  Stage_->ImageCache = ImageCache_.get();
+  Stage_->CursorDevice = Cursors_;
+  Stage_->CursorReader = [this](std::string_view name, TStream& out) {
+    if (Form_ != nullptr) Form_->Files().LoadToStream(out, name);
+  };
+  RegisterImageComponents(*Stage_);
+}
 
 // The screen manager comes only with a positive project size; the stage then
 // composes into its screen buffer, at its depth.
@@ -52,11 +73,17 @@ void TGameRuntime::MediaInit() {
 
 void TGameRuntime::ReleasePixels() {
   if (Stage_ != nullptr) Stage_->ReleasePixels();
+  if (ImageCache_ != nullptr) ImageCache_->ReleasePixels();
 }
 
 void TGameRuntime::RecreatePixels() {
   if (Stage_ == nullptr || Screen_ == nullptr) return;
   Stage_->BitCount = Screen_->ScreenBitCount;
+  // The objects show the cache's frames: those are decoded again first.
+  if (ImageCache_ != nullptr) {
+    ImageCache_->ScreenBitCount = Screen_->ScreenBitCount;
+    ImageCache_->RecreatePixels();
+  }
   Stage_->Screen = Screen_->ScreenBuffer.get();
   if (Stage_->Width() == Screen_->Width && Stage_->Height() == Screen_->Height) {
     Stage_->RecreatePixels();
@@ -140,6 +167,7 @@ void TGameRuntime::ClearInput() {
 
 void TGameRuntime::FreeStage() {
   Stage_.reset();
+  ImageCache_.reset();
 }
 
 void TGameRuntime::MediaFinal() {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "components/brio_collection.h"
 #include "scenario/call_man.h"
 #include "scenario/call_sys_vars.h"
 #include "scenario/project.h"
@@ -28,6 +29,9 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   bool CreateProject(TFormView& form) override;
   void MediaInit() override;
   void BeginInputFrame() override;
+  void RunLogo(TFormView& form) override;
+  // Whether the player carries its start-up logo.
+  static bool HasLogo();
   void RunInterpreter() override;
   void AdvanceStage() override;
   void ComposeAndPresent() override;
@@ -66,12 +70,24 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   bool Screenshot(const std::string& path);
   TScreenManager* ScreenMan() { return Screen_.get(); }
 
+  // The window's cursors, for the stage's input step (none: the cursor is
+  // left alone); set before the stage is made. Not owned.
+  void SetCursors(Cursors* cursors) { Cursors_ = cursors; }
+
   TProject* Project() { return Project_.get(); }
+  TBrioCollection* ImageCache() { return ImageCache_.get(); }
   TCallMan* CallMan() { return CallMan_.get(); }
 
  private:
   Display& Display_;
+  Cursors* Cursors_ = nullptr;
   TFormView* Form_ = nullptr;
+  void EndLogo(TFormView& form);
+  int LogoSourceIndex_ = -1;
+  uint64_t LogoId_ = 0;
+  uint32_t LogoStartMs_ = 0;
+  // Declared before the stage: the stage's images release into it.
+  std::unique_ptr<TBrioCollection> ImageCache_;
   std::unique_ptr<TOpalBaseList> Stage_;
   std::unique_ptr<TScreenManager> Screen_;
   std::unique_ptr<TProject> Project_;

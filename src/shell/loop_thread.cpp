@@ -7,6 +7,10 @@ void TLoopThread::Start(uint32_t now) {
   Wait_ = 1;
 }
 
+void TLoopThread::FrameDone(uint32_t started, uint32_t ended) {
+  Wait_ = kFrameMs - static_cast<int32_t>(ended - started);
+}
+
 void TLoopThread::Resume(uint32_t now) {
   if (!Suspended_) return;
   Suspended_ = false;
@@ -35,7 +39,10 @@ void TLoopThread::Run(Clock& clock, const std::function<bool()>& keep_going, con
       Wait_ = 1;
       continue;
     }
-    if (Wake(clock.NowMs()) && !State_.InFullScreenSwitch) frame();
+    const uint32_t now = clock.NowMs();
+    if (!Wake(now)) continue;
+    if (!State_.InFullScreenSwitch) frame();
+    FrameDone(now, clock.NowMs());
   }
 }
 

@@ -30,6 +30,13 @@ class TLoopThread {
   // callback must run; the timing globals are already updated then.
   bool Wake(uint32_t now);
 
+  // A counted frame that woke at `started` finished at `ended`: the next
+  // wait is what is left of its 15 ms. Wake's own rule (15 − the interval
+  // since the last wake) assumes waits that last a whole timer tick, as the
+  // original's platform gave; with exact waits it would alternate 1 ms and
+  // 14 ms waits and run frames twice as often. The game clock is the same
+  // either way.
+  void FrameDone(uint32_t started, uint32_t ended);
   // Runs frames on `clock` until `keep_going` says no (it is asked before
   // every wait). `frame` is called for each counted frame unless a screen
   // switch is in progress, when the frame is dropped.

@@ -78,7 +78,10 @@ TOpalObject* TOpalBaseList::CreateByKind(uint8_t kind) {
   switch (kind & 0x7F) {
     case LT_BOX: return Create<TOpalBox>();
     case LT_CABINET: return Create<TOpalCabinet>();
-    default: return nullptr;
+    default: {
+      TKindFactory factory = Factories_[kind & 0x7F];
+      return factory != nullptr && (kind & 0x7F) != LT_NONE ? factory(*this) : nullptr;
+    }
   }
 }
 
@@ -164,7 +167,11 @@ void TOpalBaseList::Destroy(TOpalObject* obj) {
   }
   Events.RemovePendingOf(obj);
   Events.ForgetSender(obj);
-  if (Focus == obj) Focus = nullptr;
+  std::erase(RightClickList, obj->Id());
+  if (Focus == obj) {
+    Focus = nullptr;
+    RefocusPending = true;
+  }
   Unregister(obj);
 }
 
@@ -348,15 +355,7 @@ void TOpalBaseList::SaveToStream(TStream& s) const {
     WriteByte(s, o->Kind());
     o->SaveToStream(s);
   }
-  WriteInt32(s, static_cast<int32_t>(Events.Items.size()));
-  for (const TTimerData& t : Events.Items) {
-    WriteString(s, t.Handler);
-    WriteString(s, t.Sender != nullptr && IsRegistered(t.Sender) ? t.Sender->Name() : std::string());
-    WriteByte(s, t.Kind);
-    WriteInt32(s, t.State);
-    WriteInt32(s, static_cast<int32_t>(t.Args.size()));
-    for (const std::string& a : t.Args) WriteString(s, a);
-  }
+  Events.SaveToStream(s);
   WriteString(s, Focus != nullptr ? Focus->Name() : std::string());
 }
 
@@ -390,19 +389,7 @@ void TOpalBaseList::LoadFromStream(TStream& s, int32_t version) {
     }
     o->LoadFromStream(s, version);
   }
-  Events.Clear();
-  int32_t events = checkedCount("event");
-  for (int32_t i = 0; i < events; ++i) {
-    TTimerData t;
-    t.Handler = ReadString(s);
-    std::string sender = ReadString(s);
-    t.Sender = sender.empty() ? nullptr : FindObject(sender);
-    t.Kind = ReadByte(s);
-    t.State = version <= 113 ? (ReadByte(s) != 0 ? 1 : 0) : ReadInt32(s);
-    int32_t args = checkedCount("argument");
-    for (int32_t k = 0; k < args; ++k) t.Args.push_back(ReadString(s));
-    Events.Items.push_back(std::move(t));
-  }
+  Events.LoadFromStream(s, version, *this);
   if (version > 118) {
     std::string focus = ReadString(s);
     TOpalControl* c = focus.empty() ? nullptr : FindControl(focus);

@@ -5,20 +5,27 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/cursors.h"
 #include "raster/dibx.h"
 #include "stage/opal_base.h"
+#include "stage/object_ref.h"
 #include "stage/opal_object.h"
 #include "stage/stage_wipe.h"
 #include "stage/timer_list.h"
 #include "stage/window_input.h"
 
 namespace opal {
+
+class TBrioCollection;
+class TMotionSource;
+class TParamCollection;
 
 class TOpalBaseList : public TOpalComponent {
  public:
@@ -49,6 +56,10 @@ class TOpalBaseList : public TOpalComponent {
   // The class of the kind byte (masked with 0x7F), registered here; none for
   // kinds without a class.
   TOpalObject* CreateByKind(uint8_t kind);
+  // Classes of other libraries join CreateByKind here; the owner of the
+  // stage (or a registration call of their library) fills the table.
+  using TKindFactory = TOpalObject* (*)(TOpalBaseList& stage);
+  void SetKindFactory(uint8_t kind, TKindFactory factory) { Factories_[kind & 0x7F] = factory; }
   const std::vector<std::unique_ptr<TOpalObject>>& Objects() const { return Objects_; }
   // The registered object of this id, or none once it is destroyed.
   TOpalObject* ById(uint64_t id) const;
@@ -101,8 +112,35 @@ class TOpalBaseList : public TOpalComponent {
   bool TransitionRunning = false;
 
   TTimerList Events;
-  TOpalControl* Focus = nullptr;
+  // Shared parts the component classes reach through their stage, owned by
+  // whoever owns the stage (none on a bare stage).
+  TBrioCollection* ImageCache = nullptr;
+  TParamCollection* Vars = nullptr;
+  // Ids of the controls a right click may close, in registration order.
+  std::vector<uint64_t> RightClickList;
+  // Held by id: none once the control is destroyed.
+  TObjectRef<TOpalControl> Focus;
   bool RefocusPending = false;
+
+  // --- focus and the interpreted input (focus.cpp, input_step.cpp) ---
+  // Moves the keyboard focus, queuing the old focus's PR_ONFOCUSOUT (kind
+  // 149) and the new one's PR_ONFOCUSIN (kind 148).
+  void SetFocus(TOpalControl* obj);
+  // The topmost, deepest visible control below `c` (or `c`) that handles
+  // keys and is not paused; none when there is none.
+  TOpalControl* FindFocusCandidate(TOpalControl* c) const;
+  void RequestFocusSearch() { RefocusPending = true; }
+  // The control under the active base's pointer at the last input step.
+  TOpalControl* Hovered() const { return ActiveBase()->Mouse.Hovered; }
+  // A button held while no object captured it.
+  bool LeftHeldFree() const;
+  bool RightHeldFree() const;
+  // Where the mouse step shows cursors (none: cursors are not shown) and
+  // how it reads a cursor file of the game data.
+  Cursors* CursorDevice = nullptr;
+  std::function<void(std::string_view name, TStream& out)> CursorReader;
+  // Gives the frame tracks of a motion file (".omt"), or none.
+  std::function<std::unique_ptr<TMotionSource>(const std::string& file)> MotionLoader;
 
   // Raw input from the window (recorded here, interpreted by the input step).
   void MouseDown(TMouseButton button);
@@ -113,10 +151,12 @@ class TOpalBaseList : public TOpalComponent {
   void KeyDown(int32_t code) { Keys.KeyDown(code); }
   void KeyUp(int32_t code) { Keys.KeyUp(code); }
   void ClearInput() { Keys.ClearInput(); }
-  // The input step's recording parts, once a frame: key frame flags, the
-  // active base's mouse edges, key repeat.
+  // The input step, once a frame before the scenario runs: refocus, key
+  // frame flags, the mouse step, the focus's key reactions, key repeat.
   void InputStep(int32_t elapsedMs);
   TKeyboardState Keys;
+  // The active base's part of the input step.
+  void MouseStep(TMouseState& m);
 
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version) override;
@@ -148,6 +188,7 @@ class TOpalBaseList : public TOpalComponent {
   void SetNameIndexed(TOpalObject& obj, std::string name);
 
   std::array<std::unique_ptr<TOpalBase>, 2> Bases_;
+  std::array<TKindFactory, 128> Factories_{};
   std::unique_ptr<TStageWipe> Transition_;
   int32_t Width_ = 0, Height_ = 0;
   uint64_t LastId_ = 0;

@@ -1,6 +1,9 @@
 #include "stage/opal_box.h"
 
+#include <string_view>
+
 #include "raster/custom_dibx.h"
+#include "stage/motion.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -77,9 +80,35 @@ void TOpalBox::SetAlpha(int32_t v) {
   Invalidate();
 }
 
+namespace {
+
+bool IsMotionFile(const std::string& name) {
+  constexpr std::string_view kExt = ".omt";
+  if (name.size() < kExt.size()) return false;
+  for (size_t i = 0; i < kExt.size(); ++i) {
+    const char c = name[name.size() - kExt.size() + i];
+    if ((c >= 'A' && c <= 'Z' ? c + 32 : c) != kExt[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A box has no picture: its source is a motion file or nothing.
 void TOpalBox::SetSource(const std::string& v) {
-  // Motions attach here once the motion class exists; a box has no picture.
+  if (v == Source) return;
   Source = v;
+  if (IsMotionFile(v)) {
+    AttachMotion(v);
+  } else {
+    DestroyMotion();
+  }
+}
+
+bool TOpalBox::Update() { return StepMotion(Repeat, AutoScrap, OnPlayEnd); }
+
+void TOpalBox::RecreatePixels() {
+  if (Motion != nullptr) Motion->Reapply(*this);
 }
 
 bool TOpalBox::GetProperty(int id, TPropValue& v) const {

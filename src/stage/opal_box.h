@@ -21,6 +21,8 @@ class TOpalBox : public TOpalControl {
   void SetBorderColor(int32_t v);
   void SetAlpha(int32_t v);
   void SetSource(const std::string& v);
+  bool Update() override;
+  void RecreatePixels() override;
 
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version) override;

@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "raster/custom_dibx.h"
 #include "stage/base_list.h"
+#include "stage/motion.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -273,7 +274,7 @@ bool TOpalControl::GetProperty(int id, TPropValue& v) const {
     case PR_CURSOR: v.Str = Cursor; return true;
     case PR_POSZOOMED: v.Flag = PosZoomed_; return true;
     case PR_ANIPAUSED: v.Flag = AniPaused; return true;
-    case PR_PLAYING: v.Flag = false; return true;  // no motion runs without one attached
+    case PR_PLAYING: v.Flag = MotionPlaying(); return true;
     case PR_HANDLEKEY: v.Int = HandleKey ? 1 : 0; return true;
     case PR_PLUSX: v.Int = PlusX_; return true;
     case PR_PLUSY: v.Int = PlusY_; return true;
@@ -312,7 +313,7 @@ bool TOpalControl::SetProperty(int id, const TPropValue& v) {
     case PR_CURSOR: Cursor = v.Str; return true;
     case PR_POSZOOMED: SetPosZoomed(v.Flag); return true;
     case PR_ANIPAUSED: AniPaused = v.Flag; return true;
-    case PR_HANDLEKEY: HandleKey = v.Int != 0; return true;
+    case PR_HANDLEKEY: SetHandleKey(v.Int != 0); return true;
     case PR_PLUSX: SetPlus(0, v.Int); return true;
     case PR_PLUSY: SetPlus(1, v.Int); return true;
     default: return TOpalComponent::SetProperty(id, v);
@@ -418,6 +419,17 @@ void TOpalControl::DrawChildren(TCustomDIBX& canvas) {
     child->Draw(canvas);
   }
   canvas.SetClipRect(saved);
+}
+
+TOpalControl* TOpalControl::HitTest(int32_t x, int32_t y, uint32_t accepted) {
+  if (!Visible()) return nullptr;
+  const TRect r = ScreenRect();
+  if (x < r.Left || x >= r.Right || y < r.Top || y >= r.Bottom) return nullptr;
+  for (size_t i = Children_.size(); i-- > 0;) {
+    if (TOpalControl* hit = Children_[i]->HitTest(x, y, accepted)) return hit;
+  }
+  const bool acceptedMode = IgnoreMouse < 8 && (accepted >> IgnoreMouse & 1u) != 0;
+  return acceptedMode && PointOnSelf(x, y) ? this : nullptr;
 }
 
 bool TOpalControl::Update() { return false; }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@
 #include "stage/opal_object.h"
 
 namespace opal {
+
+class TOpalMotion;
+struct TMouseState;
 
 class TOpalControl : public TOpalComponent {
  public:
@@ -89,7 +93,7 @@ class TOpalControl : public TOpalComponent {
   virtual int32_t ScrollX() const { return 0; }
   virtual int32_t ScrollY() const { return 0; }
   // A motion, when attached, places the object at (MotionX, MotionY).
-  virtual bool HasMotion() const { return false; }
+  virtual bool HasMotion() const { return Motion != nullptr; }
   // The size of the picture an image-bearing class shows; false for others.
   virtual bool ImageSize(int32_t& width, int32_t& height) const {
     (void)width, (void)height;
@@ -115,6 +119,62 @@ class TOpalControl : public TOpalComponent {
   // An image whose size waits to be recomputed after a zoom change does it
   // now (before its position is applied at creation).
   virtual void UpdatePendingSize() {}
+
+  // --- hit test ---
+  // The control hit at screen point (x, y): none when invisible or the point
+  // lies outside ScreenRect, else the first child that answers (topmost
+  // first), else this control when bit IgnoreMouse of `accepted` is set and
+  // the point is really on it (PointOnSelf).
+  virtual TOpalControl* HitTest(int32_t x, int32_t y, uint32_t accepted);
+  // Classes with transparent pixels or rotation refine where they are hit.
+  virtual bool PointOnSelf(int32_t x, int32_t y) const {
+    (void)x, (void)y;
+    return true;
+  }
+
+  // --- reactions (input_step.cpp; the stage's input step calls them) ---
+  // The defaults queue this control's handlers; classes replace some. `m`
+  // is the active base's mouse state: a reaction consumes a click by
+  // clearing m.LeftNow / m.RightNow and captures the mouse with m.Pressed
+  // bits 4 (left) and 8 (right).
+  virtual void DoLeftDown(TMouseState& m);
+  virtual void DoLeftUp(TMouseState& m);
+  virtual void DoRightDown(TMouseState& m);
+  virtual void DoRightUp(TMouseState& m);
+  virtual void DoMouseMove(TMouseState& m);
+  virtual void DoMouseEnter(TMouseState& m);
+  virtual void DoMouseLeave(TMouseState& m);
+  // Sliders and list boxes follow the pointer while they hold the capture.
+  virtual void DoDrag(TMouseState& m) { (void)m; }
+  // Key reactions of the focused control, with the codes in arrival order.
+  virtual void DoKeyDown(const std::vector<uint8_t>& codes);
+  virtual void DoKeyUp(const std::vector<uint8_t>& codes);
+  virtual void DoKeyRepeat(const std::vector<uint8_t>& codes);
+  // The cursor file shown while the pointer is over the control.
+  virtual std::string CursorFile() const { return Cursor; }
+  // PR_RCLICKSCRAP, and the right-click close: true when the control
+  // accepts it (starts closing, or is deleted).
+  virtual bool RightClickScrap() const { return false; }
+  virtual bool DoRightClickClose() { return false; }
+  // Takes the native input focus (text inputs) when it gets the focus.
+  virtual void TakeNativeFocus() {}
+  // PR_HANDLEKEY, asking for a focus search when that changes who may
+  // have the focus.
+  void SetHandleKey(bool v);
+
+  // --- motion (motion.cpp) ---
+  // Loads a motion file through the stage's MotionLoader and starts it;
+  // a file the loader does not give leaves the control without motion.
+  void AttachMotion(const std::string& file);
+  // Drops the motion; MotionX, MotionY and PriorityOffset return to 0.
+  void DestroyMotion();
+  // The motion's frame step, from the control's Update: at the end of a
+  // motion without repeat, true when the control is to be destroyed
+  // (`autoScrap`), else `onPlayEnd` is queued (kind 43).
+  bool StepMotion(bool repeat, bool autoScrap, const std::string& onPlayEnd);
+  // PR_PLAYING: a motion runs, unfinished, neither paused nor anipaused.
+  bool MotionPlaying() const;
+  std::unique_ptr<TOpalMotion> Motion;
 
   bool Update() override;
   void SaveToStream(TStream& s) const override;

@@ -83,13 +83,6 @@ void TOpalBaseList::MouseMove(int32_t x, int32_t y) {
   for (int i = 0; i < 2; ++i) BaseAt(i)->Mouse.MoveTo(x, y);
 }
 
-void TOpalBaseList::InputStep(int32_t elapsedMs) {
-  Keys.RollFrameFlags();
-  ActiveBase()->Mouse.LatchEdges();
-  Keys.ClearFrameLists();
-  Keys.StepRepeat(elapsedMs);
-}
-
 void TOpalBaseList::WheelDown() { ActiveBase()->Mouse.WheelDownEdge = true; }
 void TOpalBaseList::WheelUp() { ActiveBase()->Mouse.WheelUpEdge = true; }
 

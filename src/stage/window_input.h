@@ -6,7 +6,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "stage/object_ref.h"
 
 namespace opal {
 
@@ -21,6 +24,11 @@ struct TMouseState {
   // The edges the last input step latched (what scripts read as clicks).
   bool LeftNow = false, RightNow = false, WheelDownNow = false, WheelUpNow = false;
   uint8_t Pressed = 0;  // capture: 4 left, 8 right
+  // The object under the pointer at the last step (by id), and the cursor
+  // file now shown.
+  TObjectRef<TOpalControl> Hovered;
+  std::string CurrentCursor;
+  bool CursorUnreadable = false;  // CurrentCursor could not be shown
 
   // Latches and clears the four edges.
   void LatchEdges() {

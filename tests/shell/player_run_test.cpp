@@ -38,24 +38,28 @@ TEST(PlayerRun, HelloPlaysTheSameEveryTime) {
   EXPECT_EQ(vars, testing::ReadFile(kSource + "/tests/shell/expected/hello.vars"));
 }
 
-TEST(PlayerRun, HelloShowsItsBoxesAtFrame100) {
+// The start-up logo, the boxes, then the pictures: each screen kept in
+// tests/shell/expected/hello-N.png.
+TEST(PlayerRun, HelloShowsTheLogoTheBoxesAndThePictures) {
   testing::TempDir dir;
   const std::string game = dir / "hello";
   ASSERT_EQ(testing::RunTool({"build", kSource + "/examples/hello", "-o", game}).exit_code, 0);
   const std::string shot = dir / "s.png";
   const testing::RunResult run = testing::RunProgram(
-      "OPALPLAY", {"--headless", "--fixed-clock", "--frames", "200", "--screenshot-at", "100", "--screenshot", shot, game});
+      "OPALPLAY", {"--headless", "--fixed-clock", "--frames", "200", "--screenshot-at", "30", "--screenshot-at", "100",
+                   "--screenshot-at", "140", "--screenshot", shot, game});
   ASSERT_EQ(run.exit_code, 0) << run.out;
-  uint32_t w = 0, h = 0, kw = 0, kh = 0;
-  const std::vector<uint8_t> got = testing::ReadPngRgb(shot, w, h);
-  const std::vector<uint8_t> kept = testing::ReadPngRgb(kSource + "/tests/shell/expected/hello-100.png", kw, kh);
-  // Pixels, not bytes: libpng versions compress differently.
-  ASSERT_FALSE(kept.empty());
-  EXPECT_EQ(w, 640u);
-  EXPECT_EQ(h, 480u);
-  EXPECT_EQ(w, kw);
-  EXPECT_EQ(h, kh);
-  EXPECT_TRUE(got == kept) << "the screen at frame 100 differs from tests/shell/expected/hello-100.png";
+  for (const char* frame : {"30", "100", "140"}) {
+    uint32_t w = 0, h = 0, kw = 0, kh = 0;
+    const std::vector<uint8_t> got = testing::ReadPngRgb(dir / (std::string("s-") + frame + ".png"), w, h);
+    const std::string expected = kSource + "/tests/shell/expected/hello-" + frame + ".png";
+    const std::vector<uint8_t> kept = testing::ReadPngRgb(expected, kw, kh);
+    // Pixels, not bytes: libpng versions compress differently.
+    ASSERT_FALSE(kept.empty()) << expected;
+    EXPECT_EQ(w, 640u);
+    EXPECT_EQ(h, 480u);
+    EXPECT_TRUE(w == kw && h == kh && got == kept) << "the screen at frame " << frame << " differs from " << expected;
+  }
 }
 
 }  // namespace

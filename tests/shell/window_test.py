@@ -28,8 +28,10 @@ start = start.osb
 var int clicked = 0
 """
 
-START = """+BoxNew PR_NAME: "back" ; PR_LEFT: 0 ; PR_TOP: 0 ; PR_WIDTH: 320 ; PR_HEIGHT: 240 ; PR_COLOR: 3170352
-+BoxNew PR_NAME: "mark" ; PR_PRIORITY: 5 ; PR_LEFT: 40 ; PR_TOP: 30 ; PR_WIDTH: 100 ; PR_HEIGHT: 60 ; PR_COLOR: 255 ; PR_BORDERWIDTH: 3 ; PR_BORDERCOLOR: 16777215
+# Both boxes let the mouse through: an object under the pointer would take
+# the click for itself, and @LClick would never see it.
+START = """+BoxNew PR_NAME: "back" ; PR_LEFT: 0 ; PR_TOP: 0 ; PR_WIDTH: 320 ; PR_HEIGHT: 240 ; PR_COLOR: 3170352 ; PR_IGNOREMOUSE: 1
++BoxNew PR_NAME: "mark" ; PR_PRIORITY: 5 ; PR_LEFT: 40 ; PR_TOP: 30 ; PR_WIDTH: 100 ; PR_HEIGHT: 60 ; PR_COLOR: 255 ; PR_BORDERWIDTH: 3 ; PR_BORDERCOLOR: 16777215 ; PR_IGNOREMOUSE: 1
 # Waits, a frame at a time, until a frame sees a left click.
 Wait 100000 ; while: @LClick == FALSE
 +Calc clicked = @MouseX * 1000 + @MouseY
@@ -37,8 +39,8 @@ Wait 100000 ; while: @LClick == FALSE
 """
 
 # The click lands at panel (100, 50): client y is 50 + the strip.
-INPUT = """# a left click on the stage, long after the screenshot
-150 click left 100 %d
+INPUT = """# a left click on the stage, long after the logo and the screenshot
+250 click left 100 %d
 """ % (50 + DOCK)
 
 
@@ -136,7 +138,7 @@ def main():
         # One shell under xvfb-run: the player in the background, the
         # capture once the player's screenshot exists, then the player's end.
         inner = (
-            '"$1" --frames 600 --screenshot-at 40 --screenshot "$2" --input "$3" --dump-vars "$4" "$5" & p=$!; '
+            '"$1" --frames 600 --screenshot-at 100 --screenshot "$2" --input "$3" --dump-vars "$4" "$5" & p=$!; '
             'i=0; while [ ! -s "$2" ] && [ $i -lt 200 ]; do sleep 0.05; i=$((i+1)); done; '
             'xwd -silent -name "Window test" > "$6"; wait $p'
         )

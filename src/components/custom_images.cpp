@@ -1,0 +1,277 @@
+#include "components/custom_images.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "common/run_state.h"
+#include "components/brio_collection.h"
+#include "expr/param_collection.h"
+#include "stage/base_list.h"
+#include "storage/stream.h"
+
+namespace opal {
+
+bool HasExtension(const std::string& name, const char* ext) {
+  const std::string_view e(ext);
+  if (name.size() < e.size()) return false;
+  for (size_t i = 0; i < e.size(); ++i) {
+    char c = name[name.size() - e.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != e[i]) return false;
+  }
+  return true;
+}
+
+// --- TOpalCustomImages ---
+
+TOpalCustomImages::TOpalCustomImages(TOpalBaseList* owner) : TOpalCustomImage(owner) {}
+
+TCustomDIBX* TOpalCustomImages::ShownPixels() const {
+  TOpalImageList* list = ShownList();
+  TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
+  return d != nullptr ? d->Pixels() : nullptr;
+}
+
+TCustomDIBX* TOpalCustomImages::ShownMask() const {
+  TOpalImageList* list = ShownList();
+  TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
+  return d != nullptr ? d->Mask() : nullptr;
+}
+
+const std::string& TOpalCustomImages::PlayEndHandler() const {
+  static const std::string kNone;
+  return kNone;
+}
+
+int32_t TOpalCustomImages::ExtraWaitMs() {
+  if (ExtraWait.Ops.empty() || Owner() == nullptr || Owner()->Vars == nullptr) return 0;
+  ExtraWait.Execute(*Owner()->Vars);
+  const TCustomParam* r = ExtraWait.Result();
+  return r != nullptr ? r->AsInteger() : 0;
+}
+
+void TOpalCustomImages::SelectFrame(int32_t index) {
+  if (index == Index_) return;
+  TOpalImageList* list = ShownList();
+  const int32_t count = list != nullptr ? list->Count() : 0;
+  const bool oldValid = Index_ >= 0 && Index_ < count;
+  if (oldValid) {
+    Invalidate();
+  } else {
+    TimeLeft_ = 0;
+  }
+  const int32_t oldWidth = Width_, oldHeight = Height_;
+  Index_ = index;
+  Ended_ = false;
+  TOpalImageData* d = list != nullptr ? list->Data(index) : nullptr;
+  if (d != nullptr) {
+    d->SetBrightness(Brightness_);
+    TimeLeft_ += d->DisplayTime();
+    if (index == count - 1 && count > 1) TimeLeft_ += ExtraWaitMs();
+    if (AutoSized()) {
+      UpdateSize();
+      if (Width_ != oldWidth || Height_ != oldHeight) return;  // SetBounds invalidated both
+    }
+  }
+  Invalidate();
+}
+
+void TOpalCustomImages::SetBrightness(int32_t v) {
+  if (v == Brightness_) return;
+  Brightness_ = v;
+  TOpalImageList* list = ShownList();
+  if (TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr) d->SetBrightness(v);
+  Invalidate();
+}
+
+void TOpalCustomImages::SetPaused(bool v) {
+  if (v == PausedFlag) return;
+  PausedFlag = v;
+  TimeLeft_ = 0;
+}
+
+void TOpalCustomImages::SetVisible(bool v) {
+  // Only a change restarts the frame's time: creation writes PR_VISIBLE too.
+  if (v == Visible()) return;
+  TOpalCustomImage::SetVisible(v);
+  TimeLeft_ = 0;
+}
+
+bool TOpalCustomImages::AtEnd() const {
+  TOpalImageList* list = ShownList();
+  const int32_t count = list != nullptr ? list->Count() : 0;
+  return count > 0 && Index_ == count - 1 && TimeLeft_ < 1;
+}
+
+bool TOpalCustomImages::Animate(int32_t elapsedMs) {
+  TOpalImageList* list = ShownList();
+  const int32_t count = list != nullptr ? list->Count() : 0;
+  if (HasMotion() || Index_ < 0 || Index_ >= count || !Visible() || PausedFlag || AniPaused || Ended_) return false;
+  if (TimeLeft_ > 0) TimeLeft_ -= elapsedMs;
+  // Every frame lasts at least 1 ms and a wrap starts from 0, so this ends
+  // within one pass over the frames (an extra wait may be negative: the
+  // wrap still comes).
+  for (int32_t guard = 0; TimeLeft_ < 1 && guard <= count + 1; ++guard) {
+    if (Index_ < count - 1) {
+      if (count <= 2) TimeLeft_ = 0;
+      SelectFrame(Index_ + 1);
+      continue;
+    }
+    if (Repeats()) {
+      TimeLeft_ = 0;
+      if (count == 1) {  // already on frame 0: SelectFrame would see no change
+        TimeLeft_ = list->Data(0)->DisplayTime();
+        break;
+      }
+      SelectFrame(0);
+      continue;
+    }
+    Ended_ = true;
+    if (AutoScraps()) return true;
+    if (!PlayEndHandler().empty() && Owner() != nullptr) Owner()->Events.Post(this, PlayEndHandler(), {}, kPlayEndEvent);
+    break;
+  }
+  return false;
+}
+
+bool TOpalCustomImages::Update() {
+  if (TOpalCustomImage::Update()) return true;
+  return Animate(RunState().FrameDeltaMs);
+}
+
+void TOpalCustomImages::ReleasePixels() {
+  if (TOpalImageList* list = ShownList()) list->ReleasePixels();
+}
+
+bool TOpalCustomImages::GetProperty(int id, TPropValue& v) const {
+  TOpalImageList* list = ShownList();
+  switch (id) {
+    case PR_INDEX: v.Int = Index_; return true;
+    case PR_COUNT: v.Int = list != nullptr ? list->Count() : 0; return true;
+    case PR_BRIGHTNESS: v.Int = Brightness_; return true;
+    case PR_PAUSED: v.Flag = PausedFlag; return true;
+    case PR_PLAYING: v.Flag = !PausedFlag && !AniPaused && (Repeats() || !AtEnd()); return true;
+    default: return TOpalCustomImage::GetProperty(id, v);
+  }
+}
+
+bool TOpalCustomImages::SetProperty(int id, const TPropValue& v) {
+  switch (id) {
+    case PR_INDEX: SelectFrame(v.Int); return true;
+    case PR_COUNT: return true;
+    case PR_BRIGHTNESS: SetBrightness(v.Int); return true;
+    case PR_PAUSED: SetPaused(v.Flag); return true;
+    default: return TOpalCustomImage::SetProperty(id, v);
+  }
+}
+
+void TOpalCustomImages::SaveToStream(TStream& s) const {
+  TOpalCustomImage::SaveToStream(s);
+  WriteInt32(s, ClampToInt32(TimeLeft_));
+  WriteInt32(s, Index_);
+  WriteInt32(s, Brightness_);
+  WriteByte(s, PausedFlag);
+  ExtraWait.SaveToStream(s);
+}
+
+void TOpalCustomImages::LoadFromStream(TStream& s, int32_t version) {
+  TOpalCustomImage::LoadFromStream(s, version);
+  SavedTimeLeft_ = ReadInt32(s);
+  SavedIndex_ = ReadInt32(s);
+  Brightness_ = ReadInt32(s);
+  PausedFlag = ReadByte(s) != 0;
+  ExtraWait.LoadFromStream(s);
+}
+
+void TOpalCustomImages::RestoreFrame() {
+  const int32_t width = Width_, height = Height_;
+  const int32_t zoomX = ZoomX_, zoomY = ZoomY_;
+  Index_ = -1;
+  TOpalImageList* list = ShownList();
+  // The extra wait was already part of the saved time left.
+  TOpalImageData* d = list != nullptr ? list->Data(SavedIndex_) : nullptr;
+  Index_ = SavedIndex_;
+  if (d != nullptr) d->SetBrightness(Brightness_);
+  TimeLeft_ = SavedTimeLeft_;
+  // The record holds the size the object had, explicit or computed.
+  ZoomX_ = zoomX, ZoomY_ = zoomY;
+  Width_ = width, Height_ = height;
+  Invalidate();
+}
+
+// --- TOpalImages ---
+
+TOpalImages::TOpalImages(TOpalBaseList* owner) : TOpalCustomImages(owner) {
+  Lists_.push_back(std::make_unique<TOpalImageList>());
+}
+
+void TOpalImages::SetSource(const std::string& v) {
+  if (v == Source_) return;
+  Invalidate();
+  Index_ = -1;
+  Ended_ = false;
+  TOpalImageList& list = *Lists_.front();
+  list.Clear();
+  Source_ = v;
+  TBrioCollection* cache = Cache();
+  if (HasExtension(v, ".bri") && cache != nullptr) {
+    list.Load(*cache, v, false);
+  } else if (!HasExtension(v, ".omt")) {
+    // Neither a picture nor a motion: nothing to show.
+    SetBounds(Left_, Top_, 0, 0);
+  }
+  if (!list.Empty()) SelectFrame(0);
+}
+
+void TOpalImages::RecreatePixels() {
+  UpdateSize();
+  Invalidate();
+}
+
+bool TOpalImages::GetProperty(int id, TPropValue& v) const {
+  switch (id) {
+    case PR_SOURCE: v.Str = Source_; return true;
+    case PR_REPEAT: v.Flag = Repeat; return true;
+    case PR_AUTOSCRAP: v.Flag = AutoScrap; return true;
+    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
+    case PR_ONIDLE: v.Str = OnIdle; return true;
+    default: return TOpalCustomImages::GetProperty(id, v);
+  }
+}
+
+bool TOpalImages::SetProperty(int id, const TPropValue& v) {
+  switch (id) {
+    case PR_SOURCE: SetSource(v.Str); return true;
+    case PR_REPEAT:
+      Repeat = v.Flag;
+      if (Repeat) Ended_ = false;
+      return true;
+    case PR_AUTOSCRAP: AutoScrap = v.Flag; return true;
+    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
+    case PR_ONIDLE: OnIdle = v.Str; return true;
+    default: return TOpalCustomImages::SetProperty(id, v);
+  }
+}
+
+void TOpalImages::SaveToStream(TStream& s) const {
+  TOpalCustomImages::SaveToStream(s);
+  WriteByte(s, Repeat);
+  WriteByte(s, AutoScrap);
+  WriteString(s, Source_);
+  WriteString(s, OnPlayEnd);
+  WriteString(s, OnIdle);
+}
+
+void TOpalImages::LoadFromStream(TStream& s, int32_t version) {
+  TOpalCustomImages::LoadFromStream(s, version);
+  Repeat = ReadByte(s) != 0;
+  AutoScrap = ReadByte(s) != 0;
+  const int32_t width = Width_, height = Height_;
+  SetSource(ReadString(s));
+  Width_ = width, Height_ = height;
+  OnPlayEnd = ReadString(s);
+  if (version > 103) OnIdle = ReadString(s);
+  RestoreFrame();
+}
+
+}  // namespace opal
