@@ -1,6 +1,5 @@
 #include "platform/ui_font.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -8,79 +7,10 @@
 #include <cstring>
 
 #include "common/cp932.h"
+#include "platform/font_backend.h"
 #include "raster/custom_dibx.h"
 
 namespace opal {
-
-namespace {
-
-// The original's Japanese system faces and the installed faces that take
-// their place. Names compare after folding full-width letters and spaces.
-struct TFaceMap {
-  const char* Name;    // folded, UTF-8
-  const char* Family;  // fontconfig family
-};
-constexpr TFaceMap kFaceMap[] = {
-    {"MS PGothic", "IPAPGothic"}, {"MS Gothic", "IPAGothic"}, {"MS UI Gothic", "IPAPGothic"},
-    {"MS PMincho", "IPAPMincho"}, {"MS Mincho", "IPAMincho"},
-    {"MS P\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF", "IPAPGothic"},  // MS Pゴシック
-    {"MS \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF", "IPAGothic"},    // MS ゴシック
-    {"MS P\xE6\x98\x8E\xE6\x9C\x9D", "IPAPMincho"},                          // MS P明朝
-    {"MS \xE6\x98\x8E\xE6\x9C\x9D", "IPAMincho"},                            // MS 明朝
-};
-constexpr const char* kDefaultFamily = "IPAPGothic";
-
-// Full-width ASCII letters and the ideographic space become ASCII.
-std::string Fold(const std::string& cp932) {
-  std::u32string s = cp932::ToUtf32(cp932);
-  for (char32_t& c : s) {
-    if (c >= 0xFF01 && c <= 0xFF5E) c -= 0xFEE0;
-    if (c == 0x3000) c = ' ';
-  }
-  std::string out;
-  for (char32_t c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
-// The file of an exactly matching family, or "".
-std::string ExactFamilyFile(const std::string& family) {
-  if (!FcInit()) return "";
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcObjectSet* props = FcObjectSetBuild(FC_FILE, FC_FAMILY, nullptr);
-  FcFontSet* set = FcFontList(nullptr, pattern, props);
-  std::string file;
-  for (int i = 0; set != nullptr && i < set->nfont && file.empty(); ++i) {
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &path) == FcResultMatch) file = reinterpret_cast<char*>(path);
-  }
-  if (set != nullptr) FcFontSetDestroy(set);
-  FcObjectSetDestroy(props);
-  FcPatternDestroy(pattern);
-  return file;
-}
-
-}  // namespace
-
-std::string FontFileOfFace(const std::string& cp932FaceName) {
-  const std::string folded = Fold(cp932FaceName);
-  for (const TFaceMap& m : kFaceMap) {
-    if (folded == m.Name) return ExactFamilyFile(m.Family);
-  }
-  std::string file = ExactFamilyFile(folded);
-  return file.empty() ? ExactFamilyFile(kDefaultFamily) : file;
-}
 
 struct TUiFont::TFace {
   FT_Library Library = nullptr;

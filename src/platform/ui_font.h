@@ -10,12 +10,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/font_backend.h"
+
 namespace opal {
 
 class TCustomDIBX;
 
-// The font file of a face name (CP932), or "" when none is installed.
-std::string FontFileOfFace(const std::string& cp932FaceName);
+// FontFileOfFace (the face table and lookup) lives in font_backend.h.
 
 class TUiFont {
  public:
