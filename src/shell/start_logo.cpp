@@ -18,12 +18,7 @@ constexpr const char* kLogoPicture = "MadeWithOpal\\logo.bri";
 constexpr uint32_t kLogoMs = 1000;
 constexpr int32_t kSpace = 32, kEnter = 13;
 
-TPropValue Int(int32_t v) {
-  TPropValue p;
-  p.Int = v;
-  p.Flag = v != 0;
-  return p;
-}
+const auto Int = &TPropValue::OfInt;
 
 }  // namespace
 
@@ -43,9 +38,7 @@ void TGameRuntime::RunLogo(TFormView& form) {
       return;
     }
     logo->SetParent(Stage_->ActiveBase());
-    TPropValue source;
-    source.Str = kLogoPicture;
-    logo->SetProperty(PR_SOURCE, source);
+    logo->SetProperty(PR_SOURCE, TPropValue::OfStr(kLogoPicture));
     TPropValue w, h;
     logo->GetProperty(PR_WIDTH, w);
     logo->GetProperty(PR_HEIGHT, h);

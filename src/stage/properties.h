@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "common/ext80.h"
 #include "stage/property_list.h"
@@ -69,6 +70,22 @@ struct TPropValue {
   Extended Real = 0;
   bool Flag = false;
   std::string Str;
+
+  // A value as a script would give it: a number fills the number fields
+  // and the flag (non-zero), a text only the text.
+  static TPropValue OfInt(int32_t v) {
+    TPropValue p;
+    p.Int = v;
+    p.Real = v;
+    p.Flag = v != 0;
+    return p;
+  }
+  static TPropValue OfFlag(bool v) { return OfInt(v ? 1 : 0); }
+  static TPropValue OfStr(std::string v) {
+    TPropValue p;
+    p.Str = std::move(v);
+    return p;
+  }
 };
 
 // The unsupported value of the property (also the value a getter starts from).

@@ -19,21 +19,9 @@ using testing::BriFile;
 using testing::TFrameSpec;
 using testing::TImageStage;
 
-TPropValue Int(int32_t v) {
-  TPropValue p;
-  p.Int = v;
-  return p;
-}
-TPropValue Str(const std::string& v) {
-  TPropValue p;
-  p.Str = v;
-  return p;
-}
-TPropValue Flag(bool v) {
-  TPropValue p;
-  p.Flag = v;
-  return p;
-}
+const auto Int = &TPropValue::OfInt;
+const auto Str = &TPropValue::OfStr;
+const auto Flag = &TPropValue::OfFlag;
 
 // Creates an object the way its creating command does.
 template <class T>

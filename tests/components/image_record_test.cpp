@@ -15,17 +15,8 @@ using testing::BriFile;
 using testing::TFrameSpec;
 using testing::TImageStage;
 
-TPropValue Int(int32_t v) {
-  TPropValue p;
-  p.Int = v;
-  p.Flag = v != 0;
-  return p;
-}
-TPropValue Str(const std::string& v) {
-  TPropValue p;
-  p.Str = v;
-  return p;
-}
+const auto Int = &TPropValue::OfInt;
+const auto Str = &TPropValue::OfStr;
 
 void AddFiles(TImageStage& s) {
   std::vector<TFrameSpec> frames(3);

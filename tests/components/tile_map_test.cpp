@@ -15,21 +15,9 @@ using testing::BriFile;
 using testing::TFrameSpec;
 using testing::TImageStage;
 
-TPropValue Int(int32_t v) {
-  TPropValue p;
-  p.Int = v;
-  return p;
-}
-TPropValue Str(const std::string& v) {
-  TPropValue p;
-  p.Str = v;
-  return p;
-}
-TPropValue Flag(bool v) {
-  TPropValue p;
-  p.Flag = v;
-  return p;
-}
+const auto Int = &TPropValue::OfInt;
+const auto Str = &TPropValue::OfStr;
+const auto Flag = &TPropValue::OfFlag;
 
 // A 64 × 4 frame whose column x has the colour 0x000100 + x.
 std::vector<uint8_t> ColumnFrame(std::vector<TRect> drawRects = {}) {

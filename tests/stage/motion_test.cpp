@@ -23,11 +23,7 @@ std::unique_ptr<TTrackMotionSource> Film(int32_t frames, int32_t loop = 0, bool 
   return film;
 }
 
-TPropValue Flag(bool v) {
-  TPropValue p;
-  p.Flag = v;
-  return p;
-}
+const auto Flag = &TPropValue::OfFlag;
 
 struct MotionStage : ::testing::Test {
   MotionStage() {
