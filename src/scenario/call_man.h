@@ -13,6 +13,7 @@
 
 #include "common/run_state.h"
 #include "expr/params.h"
+#include "expr/sys_vars.h"
 #include "scenario/page.h"
 #include "storage/stream.h"
 
@@ -48,6 +49,11 @@ class TCallManHost {
   // Moves the mouse pointer to stage x (or y), keeping the other coordinate.
   virtual void SetCursorX(int32_t) {}
   virtual void SetCursorY(int32_t) {}
+  // System variables the window, the screen modes and the image cache
+  // answer (@FullScr, @CGDither, @DisplayModeCount, @DisplayModeIndex,
+  // @Title): false when the host does not answer `id`.
+  virtual bool ReadSysVar(uint8_t, TSysValue&) { return false; }
+  virtual bool WriteSysVar(uint8_t, const TSysValue&) { return false; }
 };
 
 // One call-stack frame: the context to return to.

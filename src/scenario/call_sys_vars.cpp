@@ -3,6 +3,7 @@
 #include "scenario/call_man.h"
 #include "stage/base_list.h"
 #include "stage/opal_base.h"
+#include "stage/opal_control.h"
 
 namespace opal {
 
@@ -11,12 +12,14 @@ constexpr uint8_t kSysParamCount = 9;
 constexpr uint8_t kSysSender = 11;
 constexpr uint8_t kSysTickCount = 14;
 constexpr uint8_t kSysLClick = 1, kSysRClick = 2, kSysLPush = 3, kSysRPush = 4, kSysMouseX = 5, kSysMouseY = 6;
+constexpr uint8_t kSysActiveCompo = 41;
 constexpr int32_t kWheelDownIndex = 256, kWheelUpIndex = 257;
 }  // namespace
 
 TOpalBaseList* TCallManSysVars::Stage() const { return Calls_ != nullptr ? Calls_->Host.Stage() : nullptr; }
 
 void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
+  if (Calls_ != nullptr && Calls_->Host.ReadSysVar(id, out)) return;
   switch (id) {
     case kSysParamCount: out.Int = Calls_ != nullptr ? Calls_->ArgCount() : 0; break;
     case kSysSender: out.Str = Calls_ != nullptr ? Calls_->SenderName() : ""; break;
@@ -33,11 +36,22 @@ void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
     case kSysRPush: out.Flag = m.RightHeld; break;
     case kSysMouseX: out.Int = m.PointerX; break;
     case kSysMouseY: out.Int = m.PointerY; break;
+    case kSysActiveCompo: out.Str = stage->Focus != nullptr ? stage->Focus->Name() : ""; break;
     default: break;
   }
 }
 
+// The focus goes to a named control that could take it: shown, handling
+// keys, not paused and not closing.
+void TCallManSysVars::FocusByName(TOpalBaseList& stage, const std::string& name) {
+  if (name.empty()) return;
+  TOpalControl* c = stage.FindControl(name);
+  if (c == nullptr || !c->Visible() || !c->HandleKey || c->Paused() || c->Closing()) return;
+  stage.SetFocus(c);
+}
+
 void TCallManSysVars::Write(uint8_t id, const TSysValue& value) {
+  if (Calls_ != nullptr && Calls_->Host.WriteSysVar(id, value)) return;
   if (Calls_ != nullptr && id == kSysMouseX) Calls_->Host.SetCursorX(value.Int);
   if (Calls_ != nullptr && id == kSysMouseY) Calls_->Host.SetCursorY(value.Int);
   TOpalBaseList* stage = Stage();
@@ -45,6 +59,7 @@ void TCallManSysVars::Write(uint8_t id, const TSysValue& value) {
   TMouseState& m = stage->ActiveBase()->Mouse;
   if (id == kSysLClick) m.LeftNow = value.Flag;
   if (id == kSysRClick) m.RightNow = value.Flag;
+  if (id == kSysActiveCompo) FocusByName(*stage, value.Str);
 }
 
 bool TCallManSysVars::ReadFlagAt(uint8_t id, int32_t index) {

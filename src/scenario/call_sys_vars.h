@@ -2,8 +2,10 @@
 // (@Result), its arguments (@ParamCount, @ParamStr), its sender (@Sender),
 // the game clock (@TickCount), and the stage's mouse and key records
 // (@LClick, @RClick, @LPush, @RPush, @MouseX, @MouseY, @KeyPush, @KeyClick,
-// @KeyRepeat). Every other id reads its default until the part of the
-// player that owns it answers it.
+// @KeyRepeat), and the stage's focus (@ActiveCompo). The interpreter's host
+// answers the window's and the image cache's (TCallManHost::ReadSysVar).
+// Every other id reads its default until the part of the player that owns
+// it answers it.
 #pragma once
 
 #include "common/run_state.h"
@@ -26,6 +28,7 @@ class TCallManSysVars : public TSysVarHost {
 
  private:
   TOpalBaseList* Stage() const;
+  static void FocusByName(TOpalBaseList& stage, const std::string& name);
   TCallMan*& Calls_;  // the interpreter, once there is one
   TRunState& Run_;
 };

@@ -203,6 +203,48 @@ std::string TGameRuntime::ObjectNameById(uint64_t id) {
   return obj != nullptr ? obj->Name() : std::string();
 }
 
+namespace {
+constexpr uint8_t kSysFullScr = 26, kSysCGDither = 31, kSysDisplayModeCount = 37,
+                  kSysDisplayModeIndex = 38, kSysTitle = 39;
+}  // namespace
+
+bool TGameRuntime::ReadSysVar(uint8_t id, TSysValue& out) {
+  switch (id) {
+    case kSysFullScr: out.Flag = Screen_ != nullptr && Screen_->FullScreenActive; return true;
+    case kSysCGDither: out.Flag = ImageCache_ != nullptr && ImageCache_->DepthMode() != 0; return true;
+    case kSysDisplayModeCount: out.Int = Screen_ != nullptr ? Screen_->ModeCount() : 0; return true;
+    case kSysDisplayModeIndex: out.Int = Screen_ != nullptr ? Screen_->ChosenModeIndex : -1; return true;
+    case kSysTitle: out.Str = Project_ != nullptr ? Project_->Title : ""; return true;
+    default: return false;
+  }
+}
+
+bool TGameRuntime::WriteSysVar(uint8_t id, const TSysValue& value) {
+  switch (id) {
+    case kSysFullScr:
+      // Runs inside the frame step that executes the write.
+      if (Form_ != nullptr) Form_->SetFullScreen(value.Flag);
+      return true;
+    case kSysCGDither: {
+      const uint8_t mode = value.Flag ? 1 : 0;
+      if (ImageCache_ == nullptr || ImageCache_->DepthMode() == mode) return true;
+      ImageCache_->SetDepthMode(mode);
+      if (Stage_ != nullptr)
+        for (int32_t b = 0; b < 2; ++b) Stage_->BaseAt(b)->MarkAllDirty();
+      return true;
+    }
+    case kSysDisplayModeIndex:
+      // Any integer is kept (a negative one meaning none); the switch uses
+      // only an index inside the mode list.
+      if (Screen_ != nullptr) Screen_->ChosenModeIndex = value.Int < 0 ? -1 : value.Int;
+      if (Form_ != nullptr) Form_->ApplyScreenMode();
+      return true;
+    case kSysDisplayModeCount:
+    case kSysTitle: return true;  // read only
+    default: return false;
+  }
+}
+
 void TGameRuntime::PostClose() {
   if (Form_ != nullptr) Form_->PostClose();
 }

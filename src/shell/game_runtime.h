@@ -64,6 +64,8 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   void SetCursorY(int32_t y) override {
     if (Form_ != nullptr) Form_->SetCursorY(y);
   }
+  bool ReadSysVar(uint8_t id, TSysValue& out) override;
+  bool WriteSysVar(uint8_t id, const TSysValue& value) override;
 
   // Writes what the screen shows now as a PNG; false (and a message on
   // stderr) when there is no screen or the file cannot be written.
