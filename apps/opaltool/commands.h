@@ -17,6 +17,7 @@ int CmdProject(const Args& args);
 int CmdPage(const Args& args);
 int CmdBuild(const Args& args);
 int CmdImage(const Args& args);
+int CmdText(const Args& args);
 
 struct Command {
   const char* name;

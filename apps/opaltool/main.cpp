@@ -15,6 +15,7 @@ const std::vector<Command>& AllCommands() {
       {"project", CmdProject, "project build|dump ..."},
       {"page", CmdPage, "page build|dump ..."},
       {"image", CmdImage, "image encode|decode ..."},
+      {"text", CmdText, "text render ..."},
       {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
   };
   return commands;
