@@ -29,6 +29,10 @@ bool TFakeFontBackend::GetGlyph(const TFontSpec& font, uint16_t code, int32_t le
   if (code == ' ') return true;
   out.Width = (code < 256 ? h / 2 : h - 2) + ((font.Style & 1) ? 1 : 0);
   out.Height = h - 2 - code % 3;
+  if (out.Height <= 0) {  // a tiny font: no ink
+    out.Width = out.Height = 0;
+    return true;
+  }
   out.OriginX = 1;
   out.OriginY = h * 3 / 4 - 1;
   out.Levels.resize(static_cast<size_t>(out.Width) * static_cast<size_t>(out.Height));

@@ -1,4 +1,7 @@
+// The shared character styles of a word.
 #include "text/decorate.h"
+
+#include <algorithm>
 
 namespace opal {
 
@@ -14,13 +17,52 @@ int32_t TDecorateList::IndexOf(const TDecorate* d) const {
   return -1;
 }
 
-TDecorate* TDecorateList::Acquire(const TDecorate&) { return nullptr; }
-void TDecorateList::Release(TDecorate*) {}
-TDecorate* TDecorateList::Change(TDecorate* old, const TDecorate&) { return old; }
+TDecorate* TDecorateList::Acquire(const TDecorate& style) {
+  for (const auto& item : Items_)
+    if (item->SameStyle(style)) {
+      ++item->RefCount;
+      return item.get();
+    }
+  auto record = std::make_unique<TDecorate>(style);
+  record->RefCount = 1;
+  Items_.push_back(std::move(record));
+  return Items_.back().get();
+}
+
+void TDecorateList::Release(TDecorate* d) {
+  if (d == nullptr || --d->RefCount > 0) return;
+  auto it = std::find_if(Items_.begin(), Items_.end(), [d](const auto& p) { return p.get() == d; });
+  if (it != Items_.end()) Items_.erase(it);
+}
+
+TDecorate* TDecorateList::Change(TDecorate* old, const TDecorate& style) {
+  if (old != nullptr && old->SameStyle(style)) return old;
+  for (const auto& item : Items_)
+    if (item.get() != old && item->SameStyle(style)) {
+      ++item->RefCount;
+      Release(old);
+      return item.get();
+    }
+  if (old != nullptr && old->RefCount <= 1) {
+    const int32_t count = old->RefCount;
+    *old = style;
+    old->RefCount = count < 1 ? 1 : count;
+    return old;
+  }
+  Release(old);
+  auto record = std::make_unique<TDecorate>(style);
+  record->RefCount = 1;
+  Items_.push_back(std::move(record));
+  return Items_.back().get();
+}
+
 TDecorate* TDecorateList::Append(const TDecorate& record) {
   Items_.push_back(std::make_unique<TDecorate>(record));
   return Items_.back().get();
 }
-void TDecorateList::Prune() {}
+
+void TDecorateList::Prune() {
+  std::erase_if(Items_, [](const auto& p) { return p->RefCount <= 0; });
+}
 
 }  // namespace opal

@@ -112,6 +112,20 @@ class TSkWord {
   // entry); CR is stored as character 1.
   std::vector<std::string> FixedValues;
   int32_t DecorationBase = 0;
+  // The character wait a parse starts from (the game's text delay).
+  int32_t DefaultWait = 50;
+
+  // A style's effective values: cell size (the default for 0), outline and
+  // shadow widths (the defaults for negative ones), all clamped to what the
+  // glyph cache draws.
+  int32_t CellSize(const TDecorate& d) const;
+  int32_t OutlineOf(const TDecorate& d) const;
+  int32_t ShadowOf(const TDecorate& d) const;
+  // The text colour of a glyph as it renders now (0x00BBGGRR).
+  int32_t TextColourOf(const TWdGlyph& g) const;
+  // The value text of a variable glyph: a fixed value named by its
+  // expression, else its evaluation; nothing when that fails.
+  std::optional<std::string> VariableValue(const TWdOpeVar& v) const;
 
   // Clears the glyph list and parses tagged CP932 text into it.
   void Parse(const std::string& text);
@@ -138,6 +152,12 @@ class TSkWord {
   void LoadSettings(TStream& s, int32_t version);
   void WritePageState(const TWdPage& page, TStream& s) const;
   void ReadPageState(TWdPage& page, TStream& s);
+  // While a stream is read: the record of a decoration index of that
+  // stream, its count raised; EFormatError outside the stream's records.
+  TDecorate* StreamDecoration(int32_t index);
+  // While a stream is written: the index its decoration block gives a
+  // record (else its index in the list).
+  int32_t StreamIndexOf(const TDecorate* d) const;
 
   int32_t SourceToGlyph(int32_t n) const;
   int32_t GlyphToSource(const TWdGlyph* g) const;
@@ -160,6 +180,8 @@ class TSkWord {
   TWordHost* Host_;
   std::vector<TWdGlyphPtr> Glyphs_;
   TDecorateList Decorations_;
+  std::vector<TDecorate*> StreamRecords_;            // of the stream being read
+  mutable std::map<const TDecorate*, int32_t> StreamIndex_;  // of the stream being written
   TDIBX PageColour_, PageCoverage_, Spare_;
 };
 

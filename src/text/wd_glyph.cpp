@@ -1,6 +1,10 @@
 // Glyph structure, accessors and measuring.
 #include "text/wd_glyph.h"
 
+#include <algorithm>
+
+#include "common/cp932.h"
+#include "text/font_pixel.h"
 #include "text/sk_word.h"
 
 namespace opal {
@@ -9,36 +13,170 @@ namespace {
 const std::string kNoText;
 }
 
-TWdPage* TWdGlyph::OwnerPage() const { return nullptr; }
-int32_t TWdGlyph::AbsX() const { return X; }
-int32_t TWdGlyph::AbsY() const { return Y; }
+TWdPage* TWdGlyph::OwnerPage() const {
+  for (TWdComposite* p = Parent; p != nullptr; p = p->Parent)
+    if (auto* page = dynamic_cast<TWdPage*>(p)) return page;
+  return nullptr;
+}
+
+int32_t TWdGlyph::AbsX() const {
+  int32_t x = X;
+  for (const TWdComposite* p = Parent; p != nullptr; p = p->Parent) x += p->X;
+  return x;
+}
+
+// Rows of a scrolling page stand higher by its scroll offset.
+int32_t TWdGlyph::AbsY() const {
+  int32_t y = Y;
+  for (const TWdComposite* p = Parent; p != nullptr; p = p->Parent) {
+    y += p->Y;
+    if (auto* page = dynamic_cast<const TWdPage*>(p)) y -= page->ScrollOffset;
+  }
+  return y;
+}
+
 const std::string& TWdGlyph::LinkTarget() const { return kNoText; }
 
+// --- composites ---
+
 TWdComposite::~TWdComposite() = default;
-int32_t TWdComposite::IndexOf(const TWdGlyph*) const { return -1; }
-void TWdComposite::Add(TWdGlyph*) {}
-void TWdComposite::Adopt(TWdGlyphPtr) {}
-void TWdComposite::Reset() {}
-std::string TWdComposite::CharText() const { return {}; }
 
-TWdPage::~TWdPage() = default;
-void TWdPage::AdoptRow(std::unique_ptr<TWdRow>) {}
-void TWdPage::RemoveLastRow() {}
-void TWdPage::ResetReveal() {}
+int32_t TWdComposite::IndexOf(const TWdGlyph* g) const {
+  const auto it = std::find(Items_.begin(), Items_.end(), g);
+  return it == Items_.end() ? -1 : static_cast<int32_t>(it - Items_.begin());
+}
 
-TWdChar::TWdChar(TSkWord& owner) : TWdReal(owner) {}
-TWdChar::~TWdChar() = default;
-void TWdChar::SetDecorate(const TDecorate&) {}
-std::string TWdChar::CharText() const { return {}; }
-void TWdChar::Measure() {}
+void TWdComposite::Add(TWdGlyph* g) {
+  g->Parent = this;
+  Items_.push_back(g);
+}
 
-void TWdImg::Measure() {}
-void TWdOpeReturn::Measure() {}
+void TWdComposite::Adopt(TWdGlyphPtr g) {
+  Add(g.get());
+  Owned_.push_back(std::move(g));
+}
 
-TWdOpeVar::TWdOpeVar(TSkWord& owner) : TWdGlyph(owner) {}
-TWdOpeVar::~TWdOpeVar() = default;
-void TWdOpeVar::SetDecorate(const TDecorate&) {}
-void TWdOpeVar::Expand() {}
-void TWdOpeVar::Collapse() {}
+void TWdComposite::Reset() {
+  for (TWdGlyph* g : Items_)
+    if (g->Parent == this) g->Parent = nullptr;
+  Items_.clear();
+  Owned_.clear();
+}
+
+std::string TWdComposite::CharText() const {
+  std::string s;
+  for (const TWdGlyph* g : Items_) s += g->CharText();
+  return s;
+}
+
+// Rows go before the glyphs they point at would: they only forget them.
+TWdPage::~TWdPage() {
+  for (size_t i = 0; i < Count(); ++i) Row(i)->Reset();
+}
+
+void TWdPage::AdoptRow(std::unique_ptr<TWdRow> row) { Adopt(std::move(row)); }
+
+void TWdPage::RemoveLastRow() {
+  if (Items_.empty()) return;
+  TWdGlyph* last = Items_.back();
+  static_cast<TWdRow*>(last)->Reset();
+  Items_.pop_back();
+  const auto it = std::find_if(Owned_.begin(), Owned_.end(), [last](const TWdGlyphPtr& p) { return p.get() == last; });
+  if (it != Owned_.end()) Owned_.erase(it);
+}
+
+void TWdPage::ResetReveal() {
+  NextRow = NextGlyph = 0;
+  WaitAcc = FadeAcc = 0;
+  Fading.clear();
+  Animated.clear();
+  PendingEvents.clear();
+  EventDispatched = false;
+  Finished = FinishedReported = false;
+  Owner.CaretX = Owner.CaretY = Owner.CaretHeight = 0;
+}
+
+// --- characters ---
+
+TWdChar::TWdChar(TSkWord& owner) : TWdReal(owner) { Decor = owner.Decorations().Acquire(TDecorate{}); }
+TWdChar::~TWdChar() { Owner.Decorations().Release(Decor); }
+
+void TWdChar::SetDecorate(const TDecorate& style) { Decor = Owner.Decorations().Change(Decor, style); }
+
+std::string TWdChar::CharText() const {
+  if (CodeValue > 0xFF) return {static_cast<char>(CodeValue >> 8), static_cast<char>(CodeValue & 0xFF)};
+  return std::string(1, static_cast<char>(CodeValue));
+}
+
+void TWdChar::Measure() {
+  const int32_t s = Owner.CellSize(*Decor);
+  Width = s + ((Decor->Style & 2) != 0 ? s / 5 : 0);
+  Height = s + (Decor->Ruby.empty() ? 0 : std::max(1, s / 2));
+  const int32_t extra = 2 * Owner.OutlineOf(*Decor) + Owner.ShadowOf(*Decor);
+  Width += extra;
+  Height += extra;
+}
+
+void TWdImg::Measure() {
+  Picture = Owner.Host() != nullptr && !FileName.empty() ? Owner.Host()->LoadPicture(FileName) : nullptr;
+  if (Picture != nullptr && !Picture->Frames.empty() && Picture->Frames[0].Pixels != nullptr) {
+    Width = Picture->Frames[0].Pixels->Width();
+    Height = Picture->Frames[0].Pixels->Height();
+  } else {
+    Picture = nullptr;
+    Width = Height = 0;
+  }
+  Frame = FrameTime = 0;
+}
+
+// The height depends on the row; the arrangement sets it.
+void TWdOpeReturn::Measure() { Width = Height = 0; }
+
+// --- variables ---
+
+TWdOpeVar::TWdOpeVar(TSkWord& owner) : TWdGlyph(owner) { Decor = owner.Decorations().Acquire(TDecorate{}); }
+
+TWdOpeVar::~TWdOpeVar() {
+  Collapse();
+  Owner.Decorations().Release(Decor);
+}
+
+void TWdOpeVar::SetDecorate(const TDecorate& style) { Decor = Owner.Decorations().Change(Decor, style); }
+
+void TWdOpeVar::Expand() {
+  Collapse();
+  const std::optional<std::string> value = Owner.VariableValue(*this);
+  if (!value) return;
+  int32_t at = Owner.IndexOf(this);
+  if (at < 0) return;
+  const std::string& v = *value;
+  for (size_t i = 0; i < v.size(); ++i) {
+    const uint8_t b = static_cast<uint8_t>(v[i]);
+    TWdGlyphPtr g;
+    if (b == 13) {
+      g = std::make_unique<TWdVarReturn>(Owner);
+    } else {
+      uint16_t code = b;
+      if (cp932::IsLeadByte(b) && i + 1 < v.size()) code = static_cast<uint16_t>(b << 8 | static_cast<uint8_t>(v[++i]));
+      if (code < 32) continue;
+      auto c = std::make_unique<TWdVarChar>(Owner);
+      c->CodeValue = code;
+      c->SetDecorate(*Decor);
+      c->WaitValue = WaitValue;
+      c->Link = Link;
+      g = std::move(c);
+    }
+    Inserted.push_back(g.get());
+    Owner.Insert(static_cast<size_t>(++at), std::move(g));
+  }
+}
+
+void TWdOpeVar::Collapse() {
+  for (TWdGlyph* g : Inserted) {
+    const int32_t i = Owner.IndexOf(g);
+    if (i >= 0) Owner.Delete(static_cast<size_t>(i));
+  }
+  Inserted.clear();
+}
 
 }  // namespace opal
