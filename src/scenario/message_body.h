@@ -1,9 +1,6 @@
-// The compiled body of a `TextIns` message, a glyph stream of the text
-// engine. Until that engine exists, the message is compiled here into the
-// smallest stream it reads: one plain decoration and one glyph a character
-// (a line break glyph for each line end). The text engine replaces
-// CompileMessage; DecompileMessage answers only streams CompileMessage
-// writes.
+// The compiled body of a `TextIns` message: a glyph stream of the text
+// engine, made by parsing the tagged text, and read back as tagged text
+// that compiles to the same bytes.
 #pragma once
 
 #include <optional>
@@ -13,10 +10,12 @@
 namespace opal {
 
 // Tagged text (CP932, lines joined by CR LF or LF) to the stored message;
-// an empty text is an empty message.
+// an empty text is an empty message. Throws EFormatError where the markup
+// is refused (<A> without HREF).
 std::string CompileMessage(std::string_view text);
-// The text whose compiled form is exactly `bytes` (lines joined by LF), or
-// nothing when the stream is of another shape.
+// Tagged text (lines joined by LF) whose compiled form is exactly `bytes`,
+// or nothing when the stream cannot be written as markup that compiles
+// back to it.
 std::optional<std::string> DecompileMessage(std::string_view bytes);
 
 }  // namespace opal

@@ -50,6 +50,10 @@ std::vector<std::string> EnumerateFaces(FontBackend& backend, bool sorted, bool 
 
 TFontPixelManager::TFontPixelManager(FontBackend& backend) : Backend_(backend) {}
 
+std::string TFontPixelManager::ResolvedFace(const std::string& face) {
+  return Backend_.FaceInstalled(face) ? face : std::string(kFallbackFace);
+}
+
 bool TFontPixelManager::IsCached(uint16_t code, const std::string& face, uint8_t style, int32_t size) const {
   size = std::clamp(size, 1, kMaxSize);
   for (const auto& it : Buckets_[code & 0xFF]) {

@@ -63,6 +63,10 @@ class TFontPixelManager {
   // The backend must outlive the manager.
   explicit TFontPixelManager(FontBackend& backend);
 
+  FontBackend& Backend() { return Backend_; }
+  // The face a request for `face` is made with: itself when installed,
+  // else kFallbackFace.
+  std::string ResolvedFace(const std::string& face);
   int32_t Quality() const { return Quality_; }
   void SetQuality(int32_t quality) { Quality_ = quality < 0 ? 0 : quality > 3 ? 3 : quality; }
 

@@ -44,7 +44,7 @@ TEST(ScenarioText, CanonicalTextComesBackUnchanged) {
       "GetProp \"bg\" ; prop: PR_LEFT ; var: x\n"
       "Call sub.osb#4 ; result: r ; arg: 1 ; arg: ; arg: \"a;b\"\n"
       "Jump :top ; if: x >= 10\n"
-      "TextIns \"一行目\\n二行目\" ; window: \"msg\" ; wait: TRUE\n"
+      "TextIns \"一行目<BR>\\n二行目\" ; window: \"msg\" ; wait: TRUE\n"
       "VarNew \"odd name\" ; type: float ; value: 1.5 ; scope: persistent\n"
       "{line=3 indent=-2} Comment remark; with semicolon\n"
       "Wait 100 ; while: x ; block: TRUE\n";

@@ -24,7 +24,7 @@ TEST(PageTool, DumpOfBuildGivesTheTextAndBuildOfDumpTheBytes) {
       "  Wait 10 ; while: i > 5\n"
       "+WhileLoop i = i + 1\n"
       "MesNew PR_NAME: \"msg\" ; PR_LEFT: 20\n"
-      "TextIns \"行一\\n行二\" ; window: \"msg\" ; wait: TRUE\n"
+      "TextIns \"行一<BR>\\n行二\" ; window: \"msg\" ; wait: TRUE\n"
       "Comment a remark; with a semicolon\n"
       "!Jump :top ; if: n > 3\n";
   WriteFile(dir / "a.ost", text);
