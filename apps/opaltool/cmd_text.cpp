@@ -190,6 +190,13 @@ int Render(const Args& args) {
     utf8 = true;
   }
   if (utf8) text = opal::cp932::FromUtf8(text);
+  // The lines, joined by CR as the parser takes them.
+  std::string joined;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    joined += text[i] == '\n' ? '\r' : text[i];
+  }
+  text = std::move(joined);
 
   std::unique_ptr<opal::FontBackend> backend = opal::CreateFreeTypeFontBackend();
   opal::TFontPixelManager fonts(*backend);
