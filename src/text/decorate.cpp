@@ -39,9 +39,11 @@ TDecorate* TDecorateList::Change(TDecorate* old, const TDecorate& style) {
   if (old != nullptr && old->SameStyle(style)) return old;
   for (const auto& item : Items_)
     if (item.get() != old && item->SameStyle(style)) {
-      ++item->RefCount;
+      // Releasing may erase from the list: keep the record, not the slot.
+      TDecorate* found = item.get();
+      ++found->RefCount;
       Release(old);
-      return item.get();
+      return found;
     }
   if (old != nullptr && old->RefCount <= 1) {
     const int32_t count = old->RefCount;
