@@ -43,20 +43,6 @@ int UsageError(const std::string& what) {
   return 2;
 }
 
-int32_t Number(const std::string& option, const std::string& text) {
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || v < INT32_MIN || v > 0xFFFFFFFFLL)
-    throw EOpalError(Format("%s: '%s' is not a number", option.c_str(), text.c_str()));
-  return static_cast<int32_t>(static_cast<uint32_t>(v));
-}
-
-// 0xRRGGBB as the system's 0x00BBGGRR.
-int32_t RgbToColour(int32_t rgb) {
-  const uint32_t v = static_cast<uint32_t>(rgb);
-  return static_cast<int32_t>(((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16));
-}
-
 TDIBSurface ReadPng(const std::string& path) {
   opal::TMemoryStream data;
   data.LoadFromFile(path);
@@ -132,21 +118,21 @@ int Encode(const Args& args) {
     };
     if (a == "-o") out = value();
     else if (a == "--layers") layers = true;
-    else if (a == "--version") o.Version = Number(a, value());
-    else if (a == "--mode") o.Mode = Number(a, value());
+    else if (a == "--version") o.Version = OptionNumber(a, value());
+    else if (a == "--mode") o.Mode = OptionNumber(a, value());
     else if (a == "--scramble") o.Scrambled = true;
-    else if (a == "--seed") o.TileSeed = Number(a, value());
-    else if (a == "--quality") o.Quality = Number(a, value());
-    else if (a == "--time") time = Number(a, value());
-    else if (a == "--depth") depth = Number(a, value());
+    else if (a == "--seed") o.TileSeed = OptionNumber(a, value());
+    else if (a == "--quality") o.Quality = OptionNumber(a, value());
+    else if (a == "--time") time = OptionNumber(a, value());
+    else if (a == "--depth") depth = OptionNumber(a, value());
     else if (a == "--key") keyText = value();
-    else if (a == "--background") o.BackgroundColor = RgbToColour(Number(a, value()));
+    else if (a == "--background") o.BackgroundColor = RgbToColour(OptionNumber(a, value()));
     else if (a == "--tiles") {
       const std::string& t = value();
       const size_t x = t.find('x');
       if (x == std::string::npos) throw EOpalError("--tiles: expected WxH, got " + t);
-      o.TileWidth = Number(a, t.substr(0, x));
-      o.TileHeight = Number(a, t.substr(x + 1));
+      o.TileWidth = OptionNumber(a, t.substr(0, x));
+      o.TileHeight = OptionNumber(a, t.substr(x + 1));
       if (o.TileWidth <= 0 || o.TileHeight <= 0) throw EOpalError("--tiles: sides must be positive");
     } else if (!a.empty() && a[0] == '-') return UsageError("unknown option " + a);
     else inputs.push_back(a);
@@ -160,7 +146,7 @@ int Encode(const Args& args) {
     TDIBSurface picture = ToDepth(ReadPng(path), depth, path);
     int32_t key = -1;
     if (!keyText.empty()) {
-      const int32_t v = Number("--key", keyText);
+      const int32_t v = OptionNumber("--key", keyText);
       key = picture.BitCount() <= 8 ? v : static_cast<int32_t>(picture.ColorToValue(RgbToColour(v)));
       if (picture.BitCount() <= 8 && (v < 0 || v >= (1 << picture.BitCount())))
         throw EOpalError(Format("--key: index %d does not fit %d bits", v, picture.BitCount()));
@@ -191,7 +177,7 @@ int Encode(const Args& args) {
 int32_t SeedOption(const Args& args, std::vector<std::string>& rest, std::string* out) {
   int32_t seed = 0;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--seed" && i + 1 < args.size()) seed = Number("--seed", args[++i]);
+    if (args[i] == "--seed" && i + 1 < args.size()) seed = OptionNumber("--seed", args[++i]);
     else if (out != nullptr && args[i] == "-o" && i + 1 < args.size()) *out = args[++i];
     else rest.push_back(args[i]);
   }

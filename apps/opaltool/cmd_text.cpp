@@ -11,12 +11,14 @@
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
+#include "components/word_host.h"
 #include "imagefiles/brio_frame_list.h"
 #include "platform/font_backend.h"
 #include "raster/dibx.h"
 #include "raster/png_writer.h"
 #include "text/font_pixel.h"
 #include "text/sk_word.h"
+#include "text/tag_parser.h"
 
 namespace opaltool {
 
@@ -53,19 +55,6 @@ int UsageError(const std::string& what) {
   return 2;
 }
 
-int32_t Number(const std::string& option, const std::string& text) {
-  char* end = nullptr;
-  const long long v = std::strtoll(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0' || v < INT32_MIN || v > 0xFFFFFFFFLL)
-    throw EOpalError(Format("%s: '%s' is not a number", option.c_str(), text.c_str()));
-  return static_cast<int32_t>(static_cast<uint32_t>(v));
-}
-
-int32_t RgbToColour(int32_t rgb) {
-  const uint32_t v = static_cast<uint32_t>(rgb);
-  return static_cast<int32_t>(((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16));
-}
-
 // Pictures from a folder, by the file name the markup gives.
 class TFolderPictures : public opal::TWordHost {
  public:
@@ -78,24 +67,7 @@ class TFolderPictures : public opal::TWordHost {
     } catch (const EOpalError&) {
       return nullptr;
     }
-    if (list.Count() == 0) return nullptr;
-    auto picture = std::make_shared<opal::TWordPicture>();
-    for (int32_t i = 0; i < list.Count(); ++i) {
-      const opal::TBrioFrame& f = *list.Frames(i);
-      opal::TWordPicture::Frame frame;
-      auto pixels = std::make_shared<opal::TDIBX>();
-      f.ToPixelBuffer(*pixels);
-      frame.Pixels = pixels;
-      if (f.HasAlpha()) {
-        auto mask = std::make_shared<opal::TDIBX>();
-        f.MaskToPixelBuffer(*mask);
-        frame.Mask = mask;
-      }
-      frame.UseKey = f.TransparentValue >= 0;
-      frame.Time = f.DisplayTime;
-      picture->Frames.push_back(std::move(frame));
-    }
-    return picture;
+    return opal::WordPictureOf(list);
   }
 
  private:
@@ -164,7 +136,7 @@ int Render(const Args& args) {
     bool matched = false;
     for (const IntOption& o : ints)
       if (a == o.name) {
-        *o.value = Number(a, value());
+        *o.value = OptionNumber(a, value());
         matched = true;
       }
     if (matched) continue;
@@ -190,13 +162,7 @@ int Render(const Args& args) {
     utf8 = true;
   }
   if (utf8) text = opal::cp932::FromUtf8(text);
-  // The lines, joined by CR as the parser takes them.
-  std::string joined;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    joined += text[i] == '\n' ? '\r' : text[i];
-  }
-  text = std::move(joined);
+  text = opal::JoinLinesWithCr(text);  // the lines as the parser takes them
 
   std::unique_ptr<opal::FontBackend> backend = opal::CreateFreeTypeFontBackend();
   opal::TFontPixelManager fonts(*backend);

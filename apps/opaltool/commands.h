@@ -2,6 +2,7 @@
 // receives the arguments after its name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,12 @@ const std::vector<Command>& AllCommands();
 
 // Prints a CP932 message as UTF-8 on stderr, prefixed with "opaltool: ".
 void PrintError(const std::string& cp932_message);
+
+// An option's number: decimal, 0x hexadecimal or 0 octal, within 32 bits
+// (unsigned values above INT32_MAX wrap); throws EOpalError naming the
+// option otherwise.
+int32_t OptionNumber(const std::string& option, const std::string& text);
+// 0xRRGGBB as the system's 0x00BBGGRR.
+int32_t RgbToColour(int32_t rgb);
 
 }  // namespace opaltool

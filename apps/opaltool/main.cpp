@@ -1,4 +1,6 @@
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
@@ -23,6 +25,19 @@ const std::vector<Command>& AllCommands() {
 
 void PrintError(const std::string& cp932_message) {
   std::fprintf(stderr, "opaltool: %s\n", opal::cp932::ToUtf8(cp932_message).c_str());
+}
+
+int32_t OptionNumber(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  const long long v = std::strtoll(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0' || v < INT32_MIN || v > 0xFFFFFFFFLL)
+    throw opal::EOpalError(opal::Format("%s: '%s' is not a number", option.c_str(), text.c_str()));
+  return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
+
+int32_t RgbToColour(int32_t rgb) {
+  const uint32_t v = static_cast<uint32_t>(rgb);
+  return static_cast<int32_t>(((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16));
 }
 
 }  // namespace opaltool

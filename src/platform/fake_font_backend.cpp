@@ -62,4 +62,20 @@ int32_t TFakeFontBackend::TextWidth(const TFontSpec& font, uint16_t code) {
 
 std::vector<std::string> TFakeFontBackend::FaceNames(bool) { return Faces; }
 
+namespace {
+
+class TNullFontBackend : public FontBackend {
+ public:
+  bool FaceInstalled(const std::string&) override { return false; }
+  bool GetMetrics(const TFontSpec&, TFontMetrics&) override { return false; }
+  bool GetGlyph(const TFontSpec&, uint16_t, int32_t, TGlyphImage&) override { return false; }
+  bool GetCharAbc(const TFontSpec&, uint16_t, TAbcWidths&) override { return false; }
+  int32_t TextWidth(const TFontSpec&, uint16_t) override { return 0; }
+  std::vector<std::string> FaceNames(bool) override { return {}; }
+};
+
+}  // namespace
+
+std::unique_ptr<FontBackend> CreateNullFontBackend() { return std::make_unique<TNullFontBackend>(); }
+
 }  // namespace opal

@@ -69,6 +69,9 @@ class FontBackend {
 
 // The FreeType and fontconfig backend.
 std::unique_ptr<FontBackend> CreateFreeTypeFontBackend();
+// A backend without fonts: every request fails (text is laid out, never
+// drawn).
+std::unique_ptr<FontBackend> CreateNullFontBackend();
 
 // The font file of a face name: "" when no face of that name is installed
 // (the Japanese system faces by table, others by exact family).

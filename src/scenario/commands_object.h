@@ -89,7 +89,11 @@ class TComImgNew final : public TComControlOf<9> {
   using TComControlOf::TComControlOf;
   void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
 };
-class TComMesNew final : public TComControlOf<10> { using TComControlOf::TComControlOf; };
+class TComMesNew final : public TComControlOf<10> {
+ public:
+  using TComControlOf::TComControlOf;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+};
 class TComMovie final : public TComControlOf<12> { using TComControlOf::TComControlOf; };
 class TComCinema final : public TComControlOf<23> { using TComControlOf::TComControlOf; };
 class TComCaption final : public TComControlOf<24> { using TComControlOf::TComControlOf; };
@@ -116,11 +120,22 @@ class TComGaugeNew final : public TComControlOf<53> { using TComControlOf::TComC
 class TComCGCaption final : public TComControlOf<54> { using TComControlOf::TComControlOf; };
 class TComPrevMenuNew final : public TComControlOf<56> { using TComControlOf::TComControlOf; };
 
+class TOpalBaseList;
+
+// Switches the screen to the other base through a wipe. The run is in
+// phases: entered (0), one frame waited (1), the wipe running since
+// StartTime (2), or nothing to wait for (3).
 class TComFlip : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 13; }
   bool BlocksEvents() const override { return Block != 0; }
+  // A flip that still has phases to go ends the pass on each of them, so a
+  // wipe's time can pass between them.
+  bool Yields() const override { return Phase != 3; }
+  void Enter(TCallMan& cm) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Abandon() override;
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Kind);
     v.Expr("time", Time);
@@ -143,6 +158,19 @@ class TComFlip : public TCommand {
   // Run-time state.
   uint8_t Block = 0;
   uint8_t ClearOther = 0;
+  int32_t Phase = 0;
+  uint32_t StartTime = 0;
+
+ private:
+  // Makes the other base the shown one and drops the snapshot; with
+  // ClearOther, the children of the base left behind go too (cabinets only
+  // when `cabinets`).
+  void Finish(bool cabinets);
+
+  // The stage of the last Enter or Execute, for Abandon, which is given
+  // none, and the id of the snapshot this flip made.
+  TOpalBaseList* Stage_ = nullptr;
+  uint64_t SnapshotId_ = 0;
 };
 
 class TComGetProp : public TCommand {

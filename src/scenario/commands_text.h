@@ -11,6 +11,8 @@ class TComTextIns : public TCommand {
   uint8_t Code() const override { return 20; }
   bool Yields() const override { return WaitForWindow != 0; }
   bool BlocksEvents() const override { return Block != 0; }
+  void Enter(TCallMan& cm) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
   void Fields(TFieldVisitor& v) override {
     v.Message("", MessageData);
     v.Expr("window", Window);
@@ -27,6 +29,7 @@ class TComTextIns : public TCommand {
   TOpalParser Window, MarkAsRead, Wait, BlockEvents;
   // Run-time state; the stage resolves the name to the window.
   std::string WindowName;
+  uint64_t WindowId = 0;  // 0: found by name (after a load)
   uint8_t WaitForWindow = 0;
   uint8_t Block = 0;
 };
@@ -35,6 +38,7 @@ class TComTextClr : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 28; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
   void Fields(TFieldVisitor& v) override { v.Expr("", Window); }
   TOpalParser Window;
 };

@@ -2,7 +2,7 @@
 #include "scenario/message_body.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "common/error.h"
 #include "platform/font_backend.h"
@@ -10,6 +10,7 @@
 #include "text/font_pixel.h"
 #include "text/markup_writer.h"
 #include "text/sk_word.h"
+#include "text/tag_parser.h"
 
 namespace opal {
 
@@ -19,20 +20,10 @@ namespace {
 // authoring side compiles with it.
 constexpr int32_t kDefaultWait = 50;
 
-// Compiling draws nothing, so the word gets a font engine without fonts.
-class TNoFonts : public FontBackend {
- public:
-  bool FaceInstalled(const std::string&) override { return false; }
-  bool GetMetrics(const TFontSpec&, TFontMetrics&) override { return false; }
-  bool GetGlyph(const TFontSpec&, uint16_t, int32_t, TGlyphImage&) override { return false; }
-  bool GetCharAbc(const TFontSpec&, uint16_t, TAbcWidths&) override { return false; }
-  int32_t TextWidth(const TFontSpec&, uint16_t) override { return 0; }
-  std::vector<std::string> FaceNames(bool) override { return {}; }
-};
-
+// Compiling draws nothing: the word gets a font engine without fonts.
 struct TCompileWord {
-  TNoFonts Backend;
-  TFontPixelManager Fonts{Backend};
+  std::unique_ptr<FontBackend> Backend = CreateNullFontBackend();
+  TFontPixelManager Fonts{*Backend};
   TSkWord Word{Fonts};
   TCompileWord() { Word.DefaultWait = kDefaultWait; }
 };
@@ -42,12 +33,7 @@ struct TCompileWord {
 std::string CompileMessage(std::string_view text) {
   if (text.empty()) return {};
   // The parser takes the lines joined by CR.
-  std::string joined;
-  joined.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    joined += text[i] == '\n' ? '\r' : text[i];
-  }
+  const std::string joined = JoinLinesWithCr(text);
   TCompileWord w;
   w.Word.Parse(joined);
   TMemoryStream s;

@@ -4,6 +4,9 @@
 
 #include "common/cp932.h"
 #include "components/image_components.h"
+#include "components/opal_mes.h"
+#include "scenario/commands_text.h"
+#include "scenario/page.h"
 #include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
@@ -30,6 +33,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   if (ImageCache_ != nullptr) ImageCache_->Seed = Project_->ImageTileSeed;
   if (Stage_ != nullptr) Stage_->Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
+  WordHost_.Vars = form.ParamMan();
   Calls_ = CallMan_.get();
   try {
     CallMan_->StartPage(Project_->StartPage);
@@ -59,6 +63,28 @@ void TGameRuntime::InitStage() {
     if (Form_ != nullptr) Form_->Files().LoadToStream(out, name);
   };
   RegisterImageComponents(*Stage_);
+  FontBackend_ = CreateFreeTypeFontBackend();
+  Fonts_ = std::make_unique<TFontPixelManager>(*FontBackend_);
+  WordHost_.Reader = [this](const std::string& name, TStream& out) {
+    if (Form_ == nullptr || !Form_->Files().Exists(name)) return false;
+    Form_->Files().LoadToStream(out, name);
+    return true;
+  };
+  Stage_->Fonts = Fonts_.get();
+  Stage_->WordHost = &WordHost_;
+  // A restored message window finds its message on the scenario page.
+  Stage_->MessageSource = [this](const std::string& page, int32_t command) -> std::string {
+    if (CallMan_ == nullptr) return {};
+    try {
+      TPage* p = CallMan_->FindPage(page, false);
+      if (p == nullptr || command < 0 || static_cast<size_t>(command) >= p->Commands.size()) return {};
+      const auto* ins = dynamic_cast<const TComTextIns*>(p->Commands[static_cast<size_t>(command)].get());
+      return ins != nullptr ? ins->MessageData : std::string();
+    } catch (const EOpalError&) {
+      return {};
+    }
+  };
+  RegisterMessageComponents(*Stage_);
 }
 
 // The screen manager comes only with a positive project size; the stage then

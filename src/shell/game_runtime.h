@@ -7,6 +7,9 @@
 #include <string>
 
 #include "components/brio_collection.h"
+#include "components/word_host.h"
+#include "platform/font_backend.h"
+#include "text/font_pixel.h"
 #include "scenario/call_man.h"
 #include "scenario/call_sys_vars.h"
 #include "scenario/project.h"
@@ -90,6 +93,10 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   uint32_t LogoStartMs_ = 0;
   // Declared before the stage: the stage's images release into it.
   std::unique_ptr<TBrioCollection> ImageCache_;
+  // The program's glyph cache and what the text engines ask of the game.
+  std::unique_ptr<FontBackend> FontBackend_;
+  std::unique_ptr<TFontPixelManager> Fonts_;
+  TGameWordHost WordHost_;
   std::unique_ptr<TOpalBaseList> Stage_;
   std::unique_ptr<TScreenManager> Screen_;
   std::unique_ptr<TProject> Project_;

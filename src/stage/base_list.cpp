@@ -395,6 +395,7 @@ void TOpalBaseList::LoadFromStream(TStream& s, int32_t version) {
     TOpalControl* c = focus.empty() ? nullptr : FindControl(focus);
     if (c != nullptr) Focus = c;
   }
+  for (size_t i = 0; i < Objects_.size(); ++i) Objects_[i]->Restore();
 }
 
 }  // namespace opal

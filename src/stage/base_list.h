@@ -24,6 +24,8 @@
 namespace opal {
 
 class TBrioCollection;
+class TFontPixelManager;
+class TWordHost;
 class TMotionSource;
 class TParamCollection;
 
@@ -116,6 +118,13 @@ class TOpalBaseList : public TOpalComponent {
   // whoever owns the stage (none on a bare stage).
   TBrioCollection* ImageCache = nullptr;
   TParamCollection* Vars = nullptr;
+  // The program's glyph cache, and what message windows evaluate VAR
+  // glyphs and find inline pictures with.
+  TFontPixelManager* Fonts = nullptr;
+  TWordHost* WordHost = nullptr;
+  // The compiled message of a scenario page's command (a restored message
+  // window lays it out again); empty when there is none.
+  std::function<std::string(const std::string& page, int32_t command)> MessageSource;
   // Ids of the controls a right click may close, in registration order.
   std::vector<uint64_t> RightClickList;
   // Held by id: none once the control is destroyed.

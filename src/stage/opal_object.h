@@ -92,6 +92,9 @@ class TOpalObject {
   virtual bool AutoName() const { return true; }
   virtual void ReleasePixels() {}
   virtual void RecreatePixels() {}
+  // After a whole stage was loaded: classes that rebuild what their record
+  // does not hold (message windows lay their pages out again) do it here.
+  virtual void Restore() {}
   virtual void EnterCabinet() {}
   virtual void LeaveCabinet() {}
   virtual bool InCabinet() const { return false; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "raster/rect.h"
 
@@ -17,6 +18,12 @@ class TStageWipe {
  public:
   virtual ~TStageWipe() = default;
   virtual int32_t Duration() const = 0;
+  // The starter's options, set once the stage has made the wipe and before
+  // its first step: the kind's parameters 0 and 1, the rule image, and then
+  // Prepare. A kind ignores what it does not use.
+  virtual void SetParam(int32_t /*index*/, int32_t /*value*/) {}
+  virtual void SetMaskFile(const std::string& /*name*/) {}
+  virtual void Prepare() {}
   virtual void SetTime(int32_t ms) = 0;
   // Composes the picture for the current time into the destination;
   // answers true (drawing nothing) once the time has reached the duration.

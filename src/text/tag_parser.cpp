@@ -236,4 +236,14 @@ void ParseTags(const std::vector<std::string>& lines, int32_t defaultWait, TTagG
   ParseTagText(joined, defaultWait, out);
 }
 
+std::string JoinLinesWithCr(std::string_view text) {
+  std::string joined;
+  joined.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    joined += text[i] == '\n' ? '\r' : text[i];
+  }
+  return joined;
+}
+
 }  // namespace opal

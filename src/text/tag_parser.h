@@ -25,6 +25,9 @@ inline constexpr size_t kMaxTagGlyphs = size_t{1} << 20;
 // ありません" in CP932) and for too many glyphs; the glyphs made before the
 // failure stay in `out`.
 void ParseTags(const std::vector<std::string>& lines, int32_t defaultWait, TTagGlyphList& out);
+// Text whose lines end in CR LF or LF, joined by CR as ParseTags joins its
+// lines.
+std::string JoinLinesWithCr(std::string_view text);
 void ParseTagText(std::string_view text, int32_t defaultWait, TTagGlyphList& out);
 
 // A decimal number: optional sign and digits only, within 32 bits.

@@ -1,0 +1,577 @@
+// The message window.
+#include "components/opal_mes.h"
+
+#include <algorithm>
+
+#include "common/error.h"
+#include "common/run_state.h"
+#include "platform/font_backend.h"
+#include "stage/base_list.h"
+#include "storage/stream.h"
+#include "text/font_pixel.h"
+#include "text/tag_parser.h"
+
+namespace opal {
+
+namespace {
+
+constexpr int32_t kHistoryFieldsAfter = 112;  // HistoryFlag, HistoryNumber
+constexpr int32_t kPiecesSince = 113;
+constexpr int32_t kValuesSince = 124;
+constexpr int32_t kIdleAfter = 103;
+constexpr int32_t kCaptureLinkSince = 120;
+
+// Lines of a text cut at CR LF, CR or LF.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+int32_t CheckedCount(TStream& s, int64_t minEach, const char* what) {
+  const int32_t n = ReadInt32(s);
+  if (n < 0 || n > s.Remaining() / std::max<int64_t>(minEach, 1)) {
+    throw EFormatError(Format("message data: %d %s do not fit the data", n, what));
+  }
+  return n;
+}
+
+}  // namespace
+
+// --- message data ---
+
+void TOpalHistData::Save(TStream& s) const {
+  WriteInt32(s, static_cast<int32_t>(Count()));
+  for (size_t i = 0; i < Count(); ++i) {
+    WriteString(s, Names[i]);
+    WriteInt32(s, Commands[i]);
+    WriteInt32(s, Firsts[i]);
+    WriteInt32(s, Lasts[i]);
+    WriteInt32(s, Heights[i]);
+    WriteString(s, Values[i]);
+  }
+  WriteInt32(s, TotalHeight);
+}
+
+void TOpalHistData::Load(TStream& s, int32_t version) {
+  Clear();
+  const int32_t n = CheckedCount(s, 4 * 5, "pieces");
+  for (int32_t i = 0; i < n; ++i) {
+    Names.push_back(ReadString(s));
+    Commands.push_back(ReadInt32(s));
+    Firsts.push_back(ReadInt32(s));
+    Lasts.push_back(ReadInt32(s));
+    Heights.push_back(ReadInt32(s));
+    Values.push_back(version >= kValuesSince ? ReadString(s) : std::string());
+  }
+  TotalHeight = ReadInt32(s);
+}
+
+void TOpalNewMesData::Save(TStream& s) const {
+  WriteInt32(s, static_cast<int32_t>(EntryNames.size()));
+  for (const std::string& n : EntryNames) WriteString(s, n);
+  for (int32_t c : EntryCommands) WriteInt32(s, c);
+  for (int32_t p : EntryPageIndices) WriteInt32(s, p);
+  for (const auto& [w, h] : EntrySizes) {
+    WriteInt32(s, w);
+    WriteInt32(s, h);
+  }
+  Pieces.Save(s);
+}
+
+void TOpalNewMesData::Load(TStream& s, int32_t version) {
+  Clear();
+  const int32_t n = CheckedCount(s, 4 + 4 + 4 + 8, "entries");
+  for (int32_t i = 0; i < n; ++i) EntryNames.push_back(ReadString(s));
+  for (int32_t i = 0; i < n; ++i) EntryCommands.push_back(ReadInt32(s));
+  for (int32_t i = 0; i < n; ++i) EntryPageIndices.push_back(ReadInt32(s));
+  for (int32_t i = 0; i < n; ++i) {
+    const int32_t w = ReadInt32(s);
+    EntrySizes.emplace_back(w, ReadInt32(s));
+  }
+  if (version >= kPiecesSince) Pieces.Load(s, version);
+}
+
+// --- the window ---
+
+TOpalMes::TOpalMes(TOpalBaseList* owner) : TOpalControl(owner) {
+  TFontPixelManager* fonts = owner != nullptr ? owner->Fonts : nullptr;
+  if (fonts == nullptr) {
+    OwnBackend_ = CreateNullFontBackend();
+    OwnFonts_ = std::make_unique<TFontPixelManager>(*OwnBackend_);
+    fonts = OwnFonts_.get();
+  }
+  Engine_ = std::make_unique<TSkWord>(*fonts, owner != nullptr ? owner->WordHost : nullptr);
+  Engine_->Quality = 3;
+  Engine_->EventsEnabled = true;
+  Engine_->Speed = TextDelay;
+  Engine_->OnInvalidate = [this](const TRect& r) { Dirty_.push_back(r); };
+  Engine_->OnEvent = [this](TSkWord&, const std::string& text) {
+    if (!OnNotify.empty() && Owner() != nullptr) Owner()->Events.Post(this, OnNotify, Lines(text), PR_ONNOTIFY);
+  };
+}
+
+// The pages point into the engine's glyphs: they go first.
+TOpalMes::~TOpalMes() {
+  Invalidate();
+  Pages_.clear();
+}
+
+TWdPage* TOpalMes::CurrentPage() const {
+  return PageIndex >= 0 && static_cast<size_t>(PageIndex) < Pages_.size() ? Pages_[static_cast<size_t>(PageIndex)].get()
+                                                                           : nullptr;
+}
+
+void TOpalMes::PlaceEngine() {
+  TSkWord& w = *Engine_;
+  w.OriginX = ScreenLeft();
+  w.OriginY = ScreenTop();
+  if (TCustomDIBX* canvas = GetCanvas()) w.Depth = canvas->BitCount() >= 8 ? canvas->BitCount() : 32;
+}
+
+void TOpalMes::QueueStart() {
+  if (OnPlayStart.empty() || Owner() == nullptr) return;
+  // Without read marks no page counts as read yet.
+  Owner()->Events.Post(this, OnPlayStart, {"0"}, PR_ONPLAYSTART);
+  StartWait = 1;
+}
+
+void TOpalMes::LayOutText(const std::string& text) {
+  Pages_.clear();
+  TSkWord& w = *Engine_;
+  w.TextWidth = Width_;
+  w.ViewHeight = Height_;
+  const std::string joined = JoinLinesWithCr(text);
+  try {
+    w.Parse(joined);
+  } catch (const EOpalError&) {
+    // What was parsed before the fault is shown.
+    w.ExpandVars(0, -1);
+    w.Layout(Pages_, 0, -1);
+    w.TextWidth = Width_;
+    throw;
+  }
+  w.ExpandVars(0, -1);
+  w.Layout(Pages_, 0, -1);
+  w.TextWidth = Width_;  // a window keeps its width when the text is narrower
+}
+
+void TOpalMes::SetPlainText(const std::string& text) {
+  Invalidate();
+  MesData.Pieces.Values.assign(MesData.Pieces.Values.size(), std::string());
+  PlainText = text;
+  HistoryNumber = 0;
+  PageIndex = 0;
+  ScrollY = 0;
+  LayOutText(text);
+  if (!Pages_.empty()) {
+    NeedRender = ResetGlyphs = true;
+    QueueStart();
+  }
+}
+
+void TOpalMes::SelectPage(int32_t n) {
+  if (n == PageIndex || n < 0 || static_cast<size_t>(n) >= Pages_.size()) return;
+  PageIndex = n;
+  ScrollY = 0;
+  QueueStart();
+  TWdPage& page = *Pages_[static_cast<size_t>(n)];
+  page.ResetReveal();
+  page.ScrollOffset = 0;
+  page.SkipCount = 1;
+  NeedRender = ResetGlyphs = true;
+  Invalidate();
+}
+
+void TOpalMes::BuildPages() {
+  Pages_.clear();
+  TSkWord& w = *Engine_;
+  w.Clear();
+  w.TextWidth = Width_;
+  w.ViewHeight = Height_;
+  // The form TextIns gives: one piece, the whole message. Pieces of the
+  // history come with the history.
+  if (MesData.Pieces.Count() != 1 || Message.empty()) return;
+  try {
+    TMemoryStream s(std::vector<uint8_t>(Message.begin(), Message.end()));
+    w.LoadGlyphs(s);
+  } catch (const EOpalError&) {
+    w.Clear();
+    return;
+  }
+  for (std::string& line : Lines(MesData.Pieces.Values[0]))
+    if (!line.empty()) w.FixedValues.push_back(std::move(line));
+  const int32_t first = std::max(0, w.SourceToGlyph(MesData.Pieces.Firsts[0]));
+  const int32_t lastSource = MesData.Pieces.Lasts[0];
+  const int32_t last = lastSource < 0 ? -1 : w.SourceToGlyph(lastSource);
+  w.ExpandVars(first, last);
+  w.Layout(Pages_, first, last);
+  w.TextWidth = Width_;
+}
+
+void TOpalMes::Rebuild(bool queueStart) {
+  Invalidate();
+  PlainText.clear();
+  PageIndex = -1;
+  BuildPages();
+  if (!Pages_.empty() && queueStart) QueueStart();
+  NeedRender = ResetGlyphs = true;
+}
+
+void TOpalMes::InsertMessage(const std::string& message) {
+  MesData.Clear();
+  MesData.Pieces.Names.push_back(SourcePage);
+  MesData.Pieces.Commands.push_back(SourceCommand);
+  MesData.Pieces.Firsts.push_back(0);
+  MesData.Pieces.Lasts.push_back(-1);
+  MesData.Pieces.Heights.push_back(0);
+  MesData.Pieces.Values.emplace_back();
+  Message = message;
+  Rebuild(false);
+  if (!Pages_.empty()) SelectPage(0);
+}
+
+void TOpalMes::ClearText() {
+  ReadMode = 0;
+  SetPlainText("");
+}
+
+bool TOpalMes::Playing() const {
+  const TWdPage* page = CurrentPage();
+  return page != nullptr && (static_cast<size_t>(PageIndex) + 1 < Pages_.size() || !page->Finished);
+}
+
+int32_t TOpalMes::PlayState() const {
+  const TWdPage* page = CurrentPage();
+  return page == nullptr || page->Finished ? 2 : 0;
+}
+
+void TOpalMes::Refresh() {
+  NeedRender = true;
+  Invalidate();
+}
+
+void TOpalMes::ApplyPause() {
+  const bool hold = PausedFlag != 0 || TextPaused != 0;
+  const bool resumed = Engine_->Hold && !hold;
+  Engine_->Hold = hold;
+  if (resumed) Refresh();
+}
+
+void TOpalMes::FlushDirty() {
+  TOpalBase* base = GetBase();
+  if (Visible() && base != nullptr)
+    for (const TRect& r : Dirty_) base->AddDirty(r);
+  Dirty_.clear();
+}
+
+bool TOpalMes::Update() {
+  if (StartWait >= 1) {
+    --StartWait;
+    return false;
+  }
+  if (Owner() != nullptr && Owner()->Events.Queued(this, PR_ONPLAYSTART)) return false;
+  TWdPage* page = CurrentPage();
+  if (page == nullptr) return false;
+  PlaceEngine();
+  if (NeedRender) {
+    Engine_->RenderPage(*page, ResetGlyphs);
+    NeedRender = ResetGlyphs = false;
+    Invalidate();
+  }
+  const TRevealResult r = Engine_->RevealStep(*page, RunState().FrameDeltaMs);
+  if (Owner() != nullptr) {
+    if (!r.Revealed.empty() && !OnPlaying.empty()) Owner()->Events.Post(this, OnPlaying, {r.Revealed}, PR_ONPLAYING);
+    if (r.Finished && !OnPlayEnd.empty()) Owner()->Events.Post(this, OnPlayEnd, {}, PR_ONPLAYEND);
+  }
+  FlushDirty();
+  return false;
+}
+
+void TOpalMes::DrawSelf(TCustomDIBX& canvas) {
+  TWdPage* page = CurrentPage();
+  if (!Visible() || GetBase() == nullptr || page == nullptr) return;
+  PlaceEngine();
+  Engine_->Target = &canvas;
+  Engine_->VisibleRect = canvas.EffectiveClip();
+  Engine_->DrawPage(*page);
+  Engine_->Target = nullptr;
+}
+
+void TOpalMes::Hover(int32_t x, int32_t y) {
+  TWdPage* page = CurrentPage();
+  if (page == nullptr) return;
+  PlaceEngine();
+  Engine_->HoverAt(*page, x, y);
+  FlushDirty();
+}
+
+void TOpalMes::DoMouseMove(TMouseState& m) {
+  if (Visible() && GetBase() != nullptr && CurrentPage() != nullptr) {
+    const bool still = Paused() || !CurrentPage()->Finished;
+    Hover(still ? -1 : m.PointerX, still ? -1 : m.PointerY);
+  }
+  TOpalControl::DoMouseMove(m);
+}
+
+void TOpalMes::DoMouseLeave(TMouseState& m) {
+  Hover(-1, -1);
+  TOpalControl::DoMouseLeave(m);
+}
+
+const TWdGlyph* TOpalMes::LinkAt(int32_t x, int32_t y) const {
+  TWdPage* page = CurrentPage();
+  if (page == nullptr) return nullptr;
+  const_cast<TOpalMes*>(this)->PlaceEngine();
+  const TWdGlyph* g = Engine_->HitTest(*page, x, y);
+  return g != nullptr && !g->LinkTarget().empty() ? g : nullptr;
+}
+
+void TOpalMes::DoLeftDown(TMouseState& m) {
+  if (!OnLink.empty() && Owner() != nullptr && !Owner()->Events.Queued(this, PR_ONLINK)) {
+    if (const TWdGlyph* link = LinkAt(m.PointerX, m.PointerY)) {
+      // The target, then the lines of its parameter text.
+      Owner()->Events.Post(this, OnLink, Lines(link->LinkTarget()), PR_ONLINK);
+      m.LeftNow = false;
+      return;
+    }
+  }
+  TOpalControl::DoLeftDown(m);
+}
+
+bool TOpalMes::PointOnSelf(int32_t x, int32_t y) const { return !CaptureLink || LinkAt(x, y) != nullptr; }
+
+void TOpalMes::ReleasePixels() {
+  Engine_->PageColour().ReleaseImage();
+  Engine_->PageCoverage().ReleaseImage();
+}
+
+void TOpalMes::RecreatePixels() { Refresh(); }
+
+bool TOpalMes::GetProperty(int id, TPropValue& v) const {
+  const TSkWord& w = *Engine_;
+  switch (id) {
+    case PR_TEXT: v.Str = CurrentPage() != nullptr ? CurrentPage()->CharText() : std::string(); return true;
+    case PR_INDEX: v.Int = PageIndex; return true;
+    case PR_COUNT: v.Int = static_cast<int32_t>(Pages_.size()); return true;
+    case PR_SCROLLY: v.Int = ScrollY; return true;
+    case PR_FONTNAME: v.Str = w.DefaultFace; return true;
+    case PR_FONTHEIGHT: v.Int = w.DefaultSize; return true;
+    case PR_FONTCOLOR: v.Int = w.DefaultColor; return true;
+    case PR_FONTLINKCOLOR: v.Int = w.LinkColor; return true;
+    case PR_FONTHOVERCOLOR: v.Int = w.ActiveLinkColor; return true;
+    case PR_FONTBORDERCOLOR: v.Int = w.OutlineColor; return true;
+    case PR_FONTBORDER: v.Int = w.DefaultOutline; return true;
+    case PR_FONTSHADOWCOLOR: v.Int = w.ShadowColor; return true;
+    case PR_FONTSHADOW: v.Int = w.DefaultShadow; return true;
+    case PR_LINESPACE: v.Int = w.LineSpacing; return true;
+    case PR_ANTIALIAS: v.Flag = w.Quality > 0; return true;
+    case PR_ALPHA: v.Int = w.BlendValue; return true;
+    case PR_DELAY: v.Int = w.DefaultWait; return true;
+    case PR_TEXTDELAY: v.Int = TextDelay; return true;
+    case PR_PAUSED: v.Flag = PausedFlag != 0; return true;
+    case PR_TEXTPAUSED: v.Flag = TextPaused != 0; return true;
+    case PR_CARETX: v.Int = w.CaretX; return true;
+    case PR_CARETY: v.Int = w.CaretY; return true;
+    case PR_CARETHEIGHT: v.Int = w.CaretHeight; return true;
+    case PR_PLAYING: v.Flag = Playing(); return true;
+    case PR_CAPTURELINK: v.Flag = CaptureLink; return true;
+    case PR_ONPLAYING: v.Str = OnPlaying; return true;
+    case PR_ONPLAYSTART: v.Str = OnPlayStart; return true;
+    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
+    case PR_ONLINK: v.Str = OnLink; return true;
+    case PR_ONNOTIFY: v.Str = OnNotify; return true;
+    case PR_ONIDLE: v.Str = OnIdle; return true;
+    default: return TOpalControl::GetProperty(id, v);
+  }
+}
+
+bool TOpalMes::SetProperty(int id, const TPropValue& v) {
+  TSkWord& w = *Engine_;
+  // Settings of the engine: the page is rendered again.
+  const auto setting = [this](auto& field, const auto& value) {
+    field = value;
+    Refresh();
+    return true;
+  };
+  switch (id) {
+    case PR_TEXT:
+      ReadMode = 0;
+      SetPlainText(v.Str);
+      return true;
+    case PR_INDEX: SelectPage(v.Int); return true;
+    case PR_SCROLLY:
+      ScrollY = v.Int;
+      if (TWdPage* page = CurrentPage()) page->ScrollOffset = ScrollY;
+      Refresh();
+      return true;
+    case PR_FONTNAME: return setting(w.DefaultFace, v.Str);
+    case PR_FONTHEIGHT: return setting(w.DefaultSize, v.Int);
+    case PR_FONTCOLOR: return setting(w.DefaultColor, v.Int);
+    case PR_FONTLINKCOLOR: return setting(w.LinkColor, v.Int);
+    case PR_FONTHOVERCOLOR: return setting(w.ActiveLinkColor, v.Int);
+    case PR_FONTBORDERCOLOR: return setting(w.OutlineColor, v.Int);
+    case PR_FONTBORDER: return setting(w.DefaultOutline, v.Int);
+    case PR_FONTSHADOWCOLOR: return setting(w.ShadowColor, v.Int);
+    case PR_FONTSHADOW: return setting(w.DefaultShadow, v.Int);
+    case PR_LINESPACE: return setting(w.LineSpacing, v.Int);
+    case PR_ANTIALIAS: return setting(w.Quality, v.Flag ? 3 : 0);
+    case PR_ALPHA:
+      w.BlendValue = v.Int;
+      Invalidate();
+      return true;
+    case PR_DELAY: w.DefaultWait = std::max(0, v.Int); return true;
+    case PR_TEXTDELAY:
+      TextDelay = v.Int;
+      w.Speed = v.Int;
+      return true;
+    case PR_PAUSED:
+      PausedFlag = v.Flag ? 1 : 0;
+      ApplyPause();
+      return true;
+    case PR_TEXTPAUSED:
+      TextPaused = v.Flag ? 1 : 0;
+      ApplyPause();
+      return true;
+    case PR_CARETX: case PR_CARETY: case PR_CARETHEIGHT: case PR_PLAYING: case PR_COUNT: return true;
+    case PR_CAPTURELINK: CaptureLink = v.Flag; return true;
+    case PR_ONPLAYING: OnPlaying = v.Str; return true;
+    case PR_ONPLAYSTART: OnPlayStart = v.Str; return true;
+    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
+    case PR_ONLINK: OnLink = v.Str; return true;
+    case PR_ONNOTIFY:
+      OnNotify = v.Str;
+      w.EventsEnabled = !v.Str.empty();
+      return true;
+    case PR_ONIDLE: OnIdle = v.Str; return true;
+    case PR_WIDTH:
+    case PR_HEIGHT: {
+      const bool handled = TOpalControl::SetProperty(id, v);
+      w.TextWidth = Width_;
+      w.ViewHeight = Height_;
+      return handled;
+    }
+    default: return TOpalControl::SetProperty(id, v);
+  }
+}
+
+void TOpalMes::SaveToStream(TStream& s) const {
+  TOpalControl::SaveToStream(s);
+  Engine_->SaveSettings(s);
+  MesData.Save(s);
+  WriteByte(s, HistoryFlag);
+  WriteInt32(s, HistoryNumber);
+  WriteString(s, PlainText);
+  WriteInt32(s, PageIndex);
+  WriteInt32(s, ScrollY);
+  WriteInt32(s, ReservedInt);
+  for (const std::string& r : Reserved) WriteString(s, r);
+  for (const std::string* h : {&OnPlaying, &OnPlayStart, &OnPlayEnd, &OnLink, &OnNotify}) WriteString(s, *h);
+  WriteByte(s, PausedFlag);
+  WriteByte(s, TextPaused);
+  WriteInt32(s, TextDelay);
+  WriteByte(s, ReadMode);
+  WriteString(s, SourcePage);
+  WriteInt32(s, SourceCommand);
+  WriteString(s, OnIdle);
+  WriteByte(s, CaptureLink ? 1 : 0);
+  TMemoryStream states;
+  for (const auto& page : Pages_) Engine_->WritePageState(*page, states);
+  WriteInt32(s, static_cast<int32_t>(states.Bytes().size()));
+  s.WriteBuffer(states.Bytes().data(), static_cast<int64_t>(states.Bytes().size()));
+}
+
+void TOpalMes::LoadFromStream(TStream& s, int32_t version) {
+  TOpalControl::LoadFromStream(s, version);
+  Engine_->LoadSettings(s, version);
+  MesData.Load(s, version);
+  if (version > kHistoryFieldsAfter) {
+    HistoryFlag = ReadByte(s);
+    HistoryNumber = ReadInt32(s);
+  }
+  PlainText = ReadString(s);
+  PageIndex = ReadInt32(s);
+  ScrollY = ReadInt32(s);
+  ReservedInt = ReadInt32(s);
+  for (std::string& r : Reserved) r = ReadString(s);
+  for (std::string* h : {&OnPlaying, &OnPlayStart, &OnPlayEnd, &OnLink, &OnNotify}) *h = ReadString(s);
+  PausedFlag = ReadByte(s);
+  TextPaused = ReadByte(s);
+  TextDelay = ReadInt32(s);
+  ReadMode = ReadByte(s);
+  SourcePage = ReadString(s);
+  SourceCommand = ReadInt32(s);
+  if (version > kIdleAfter) OnIdle = ReadString(s);
+  if (version >= kCaptureLinkSince) CaptureLink = ReadByte(s) != 0;
+  const int32_t size = ReadInt32(s);
+  if (size < 0 || size > s.Remaining()) throw EFormatError(Format("message window: a page state of %d bytes", size));
+  PendingState_.resize(static_cast<size_t>(size));
+  s.ReadBuffer(PendingState_.data(), size);
+  Engine_->Speed = TextDelay;
+  Engine_->EventsEnabled = !OnNotify.empty();
+  Engine_->Hold = PausedFlag != 0 || TextPaused != 0;
+}
+
+void TOpalMes::Restore() {
+  const int32_t index = PageIndex, scroll = ScrollY, sourceCommand = SourceCommand;
+  const uint8_t readMode = ReadMode;
+  const std::string sourcePage = SourcePage;
+  // A message comes back from the scenario page that holds it; plain text
+  // is laid out again.
+  if (!MesData.Empty()) {
+    Message.clear();
+    if (Owner() != nullptr && Owner()->MessageSource && MesData.Pieces.Count() == 1) {
+      Message = Owner()->MessageSource(MesData.Pieces.Names[0], MesData.Pieces.Commands[0]);
+    }
+    BuildPages();
+  } else {
+    try {
+      LayOutText(PlainText);
+    } catch (const EOpalError&) {
+    }
+  }
+  PageIndex = index;
+  ScrollY = scroll;
+  ReadMode = readMode;
+  SourcePage = sourcePage;
+  SourceCommand = sourceCommand;
+  StartWait = 0;
+  if (TWdPage* page = CurrentPage()) {
+    page->ResetReveal();
+    page->ScrollOffset = ScrollY;
+    Engine_->RevealStep(*page, 0);
+  }
+  TMemoryStream states(std::move(PendingState_));
+  PendingState_.clear();
+  for (const auto& page : Pages_) {
+    try {
+      Engine_->ReadPageState(*page, states);
+    } catch (const EOpalError&) {
+      break;  // the rest keep their rebuilt state
+    }
+  }
+  // The page buffers are drawn from: render what the states show.
+  NeedRender = ResetGlyphs = false;
+  if (TWdPage* page = CurrentPage()) {
+    PlaceEngine();
+    Engine_->RenderPage(*page, false);
+  }
+  Dirty_.clear();
+  Invalidate();
+}
+
+namespace {
+TOpalObject* MakeMes(TOpalBaseList& stage) { return stage.Create<TOpalMes>(); }
+}  // namespace
+
+void RegisterMessageComponents(TOpalBaseList& stage) { stage.SetKindFactory(LT_MES, &MakeMes); }
+
+}  // namespace opal

@@ -1,0 +1,137 @@
+// TOpalMes: the message window. Its text engine lays tagged text out into
+// pages and reveals the current page character by character; the window
+// chooses the page, queues its handlers (page start, characters shown,
+// page end, links, event markers), follows the mouse over links and keeps
+// all of it in the saved record.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "stage/opal_control.h"
+#include "text/sk_word.h"
+
+namespace opal {
+
+class FontBackend;
+class TFontPixelManager;
+
+// The pieces of history one window shows: names of scenario pages, the
+// command of each message, first and last character positions, heights
+// and the values its variables showed.
+struct TOpalHistData {
+  std::vector<std::string> Names;
+  std::vector<int32_t> Commands, Firsts, Lasts, Heights;
+  std::vector<std::string> Values;
+  int32_t TotalHeight = 0;
+  size_t Count() const { return Names.size(); }
+  void Clear() { *this = TOpalHistData{}; }
+  void Save(TStream& s) const;
+  void Load(TStream& s, int32_t version);
+};
+
+// A window's message data: the entries and pieces the pages are built from.
+struct TOpalNewMesData {
+  std::vector<std::string> EntryNames;
+  std::vector<int32_t> EntryCommands, EntryPageIndices;
+  std::vector<std::pair<int32_t, int32_t>> EntrySizes;
+  TOpalHistData Pieces;
+  bool Empty() const { return EntryNames.empty() && Pieces.Count() == 0; }
+  void Clear() { *this = TOpalNewMesData{}; }
+  void Save(TStream& s) const;
+  void Load(TStream& s, int32_t version);
+};
+
+class TOpalMes : public TOpalControl {
+ public:
+  explicit TOpalMes(TOpalBaseList* owner);
+  ~TOpalMes() override;
+
+  uint8_t Kind() const override { return LT_MES; }
+  uint32_t ClassBit() const override { return pc::Mes; }
+  bool GetProperty(int id, TPropValue& v) const override;
+  bool SetProperty(int id, const TPropValue& v) override;
+  bool Paused() const override { return PausedFlag != 0; }
+  std::string IdleHandler() const override { return OnIdle; }
+
+  TSkWord& Engine() { return *Engine_; }
+  TWdPageList& Pages() { return Pages_; }
+  TWdPage* CurrentPage() const;
+  int32_t PageIndex = -1;
+  int32_t ScrollY = 0;
+
+  // PR_TEXT written: the tagged text laid out into pages, page 0 current.
+  void SetPlainText(const std::string& text);
+  // PR_INDEX written: another page, revealed from its beginning.
+  void SelectPage(int32_t n);
+  // TextIns, after it set the read mode and source: the compiled message
+  // becomes the window's message data, laid out, page 0 selected.
+  void InsertMessage(const std::string& message);
+  // The pages built again from the message data; `queueStart` queues the
+  // page-start handler.
+  void Rebuild(bool queueStart);
+  // TextClr.
+  void ClearText();
+  // 2 when no page is current or the current page has finished, else 0.
+  int32_t PlayState() const;
+  bool Playing() const;
+
+  bool Update() override;
+  void DoMouseMove(TMouseState& m) override;
+  void DoMouseLeave(TMouseState& m) override;
+  void DoLeftDown(TMouseState& m) override;
+  bool PointOnSelf(int32_t x, int32_t y) const override;
+  void ReleasePixels() override;
+  void RecreatePixels() override;
+  void SaveToStream(TStream& s) const override;
+  void LoadFromStream(TStream& s, int32_t version) override;
+  void Restore() override;
+
+  std::string OnPlaying, OnPlayStart, OnPlayEnd, OnLink, OnNotify, OnIdle;
+  std::string Reserved[3];
+  int32_t ReservedInt = 0;
+  uint8_t PausedFlag = 0, TextPaused = 0;
+  int32_t TextDelay = 256;
+  uint8_t ReadMode = 0;
+  std::string SourcePage;
+  int32_t SourceCommand = 0;
+  TOpalNewMesData MesData;
+  // The compiled message the message data names (not saved: a restore asks
+  // the stage's MessageSource for it again).
+  std::string Message;
+  std::string PlainText;
+  int32_t StartWait = 0;
+  uint8_t HistoryFlag = 0;
+  int32_t HistoryNumber = 0;
+  bool NeedRender = false, ResetGlyphs = false;
+  bool CaptureLink = false;
+
+ protected:
+  void DrawSelf(TCustomDIBX& canvas) override;
+
+ private:
+  void QueueStart();
+  void Refresh();
+  void ApplyPause();
+  void LayOutText(const std::string& text);
+  void BuildPages();
+  void FlushDirty();
+  void Hover(int32_t x, int32_t y);
+  const TWdGlyph* LinkAt(int32_t x, int32_t y) const;
+  void PlaceEngine();
+
+  std::unique_ptr<FontBackend> OwnBackend_;  // when the stage has no glyph cache
+  std::unique_ptr<TFontPixelManager> OwnFonts_;
+  std::unique_ptr<TSkWord> Engine_;
+  TWdPageList Pages_;
+  std::vector<TRect> Dirty_;
+  std::vector<uint8_t> PendingState_;  // page states while a save is restored
+  int32_t Delay_ = 0;
+};
+
+// Joins the message window to a stage's CreateByKind.
+void RegisterMessageComponents(TOpalBaseList& stage);
+
+}  // namespace opal

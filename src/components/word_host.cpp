@@ -1,0 +1,87 @@
+// The game's word host.
+#include "components/word_host.h"
+
+#include "common/error.h"
+#include "expr/build_parser.h"
+#include "expr/opal_parser.h"
+#include "expr/param_collection.h"
+#include "imagefiles/brio_frame_list.h"
+#include "storage/stream.h"
+
+namespace opal {
+
+std::shared_ptr<TWordPicture> WordPictureOf(const TBrioFrameList& list) {
+  if (list.Count() == 0) return nullptr;
+  auto picture = std::make_shared<TWordPicture>();
+  for (int32_t i = 0; i < list.Count(); ++i) {
+    const TBrioFrame& f = *list.Frames(i);
+    TWordPicture::Frame frame;
+    auto pixels = std::make_shared<TDIBX>();
+    f.ToPixelBuffer(*pixels);
+    frame.Pixels = pixels;
+    if (f.HasAlpha()) {
+      auto mask = std::make_shared<TDIBX>();
+      f.MaskToPixelBuffer(*mask);
+      frame.Mask = mask;
+    }
+    frame.UseKey = f.TransparentValue >= 0;
+    frame.Time = f.DisplayTime;
+    picture->Frames.push_back(std::move(frame));
+  }
+  return picture;
+}
+
+namespace {
+
+std::optional<std::string> Run(TOpalParser& p, TParamCollection& vars) {
+  p.Execute(vars);
+  const TCustomParam* r = p.Result();
+  if (r == nullptr) return std::nullopt;
+  return r->AsString();
+}
+
+}  // namespace
+
+std::optional<std::string> TGameWordHost::EvaluateText(const std::string& source) {
+  if (Vars == nullptr || source.empty()) return std::nullopt;
+  try {
+    TBuildOpalParser build;
+    build.Build(source);
+    TMemoryStream s;
+    build.WriteOps(s);
+    s.SetPosition(0);
+    TOpalParser p;
+    p.LoadFromStream(s);
+    return Run(p, *Vars);
+  } catch (const EOpalError&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<std::string> TGameWordHost::EvaluateCompiled(const std::string& compiled) {
+  if (Vars == nullptr || compiled.empty()) return std::nullopt;
+  try {
+    TMemoryStream s(std::vector<uint8_t>(compiled.begin(), compiled.end()));
+    TOpalParser p;
+    p.LoadFromStream(s);
+    return Run(p, *Vars);
+  } catch (const EOpalError&) {
+    return std::nullopt;
+  }
+}
+
+std::shared_ptr<const TWordPicture> TGameWordHost::LoadPicture(const std::string& file) {
+  if (!Reader || file.empty()) return nullptr;
+  try {
+    TMemoryStream data;
+    if (!Reader(file, data)) return nullptr;
+    data.SetPosition(0);
+    TBrioFrameList list;
+    list.LoadFromStream(data, false);
+    return WordPictureOf(list);
+  } catch (const EOpalError&) {
+    return nullptr;
+  }
+}
+
+}  // namespace opal
