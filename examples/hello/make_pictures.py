@@ -114,9 +114,49 @@ def brick_tile():
     write_png("brick.png", w, h, rows, False)
 
 
+def title_card():
+    """The story's title: a night sky with stars over a dark hill."""
+    w, h = 640, 480
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            c = mix((10, 12, 40), (60, 40, 90), y / 479)
+            # a few fixed stars
+            if ((x * 73856093) ^ (y * 19349663)) % 1009 == 0 and y < 300:
+                c = (255, 255, 230)
+            hill = 360 + 40 * math.sin(x / 90.0)
+            if y > hill:
+                c = mix((20, 30, 30), (5, 10, 10), (y - hill) / max(1.0, 480 - hill))
+            row.append(c)
+        rows.append(row)
+    write_png("title.png", w, h, rows, False)
+
+
+def evening():
+    """The second scene: an evening street, orange sky and a row of houses."""
+    w, h = 640, 480
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            c = mix((250, 150, 80), (120, 60, 110), y / 329) if y < 330 else mix((90, 80, 70), (50, 45, 40), (y - 330) / 149)
+            house = (x // 80) % 2
+            roof = 200 + (abs((x % 80) - 40))
+            if 330 > y > roof:
+                c = (110, 70, 60) if house else (140, 100, 70)
+                if (x % 80) in range(25, 45) and 260 < y < 290:
+                    c = (255, 220, 120)  # a lit window
+            row.append(c)
+        rows.append(row)
+    write_png("evening.png", w, h, rows, False)
+
+
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     background()
     character()
     spark_frames()
     brick_tile()
+    title_card()
+    evening()

@@ -7,7 +7,10 @@ own screenshot is written, the window is captured from the X display with
 xwd and the panel under the toolbar strip must equal the screenshot. A
 scripted click then reaches the stage, the page notes it and the game ends.
 
-usage: window_test.py OPALTOOL OPALPLAY
+Last, the example game's story plays in a window: scripted clicks and an
+Enter, sent through the window system, turn its pages to the end.
+
+usage: window_test.py OPALTOOL OPALPLAY [EXAMPLE_DIR]
 Exits 77 (skipped) when xvfb-run or xwd is missing.
 """
 import os
@@ -42,6 +45,17 @@ Wait 100000 ; while: @LClick == FALSE
 INPUT = """# a left click on the stage, long after the logo and the screenshot
 250 click left 100 %d
 """ % (50 + DOCK)
+
+
+# The story's pages turn on these (frames counted from the start, the story's
+# first page is shown from about frame 240).
+STORY_INPUT = """# clicks and an Enter on the story
+320 click left 300 %d
+400 key Enter
+480 click left 300 %d
+620 click left 300 %d
+700 click left 300 %d
+""" % ((200 + DOCK,) * 4)
 
 
 CONFIG_INI = b"; settings\r\n[Sound]\r\nDirectSound=1\r\nDelayTime=300\r\n[Video]\r\nUseWMP=0\r\n"
@@ -183,7 +197,20 @@ def main():
             if run.returncode != 0 or got != expected:
                 print("settings dialog:", keys, got, run.stdout.decode("utf-8", "replace"))
                 return 1
-        print("window, screenshot, click and settings dialog agree")
+        if len(sys.argv) > 3:
+            story = os.path.join(work, "story")
+            subprocess.run([tool, "build", sys.argv[3], "-o", story], check=True, stdout=subprocess.DEVNULL)
+            clicks = os.path.join(work, "story.txt")
+            open(clicks, "w").write(STORY_INPUT)
+            story_vars = os.path.join(work, "story-vars.txt")
+            run = subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", player, "--frames", "1500",
+                                  "--input", clicks, "--dump-vars", story_vars, story],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
+            variables = open(story_vars, encoding="utf-8").read() if os.path.exists(story_vars) else ""
+            if run.returncode != 0 or "turns: int [] 5" not in variables or 'scene: str [] "end"' not in variables:
+                print("the story's pages did not turn:\n" + variables + run.stdout.decode("utf-8", "replace"))
+                return 1
+        print("window, screenshot, click, settings dialog and story agree")
         return 0
     finally:
         shutil.rmtree(work, ignore_errors=True)
