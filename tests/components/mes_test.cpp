@@ -19,16 +19,21 @@ const auto Int = &TPropValue::OfInt;
 const auto Str = &TPropValue::OfStr;
 const auto Flag = &TPropValue::OfFlag;
 
+// The window over synthetic glyphs, or over the IPA faces through FreeType.
+bool gRealFonts = false;
+
 struct TMesStage : testing::TImageStage {
-  TFakeFontBackend Backend;
-  TFontPixelManager Fonts{Backend};
+  std::unique_ptr<FontBackend> Backend =
+      gRealFonts ? CreateFreeTypeFontBackend() : std::unique_ptr<FontBackend>(new TFakeFontBackend);
+  TFontPixelManager Fonts{*Backend};
+  std::string Face = gRealFonts ? "IPAGothic" : "Fake";
   TMesStage() {
     Stage.Fonts = &Fonts;
     RegisterMessageComponents(Stage);
   }
   TOpalMes* Window(const std::map<int, TPropValue>& extra = {}) {
     std::map<int, TPropValue> props = {{PR_NAME, Str("msg")},         {PR_WIDTH, Int(120)},
-                                       {PR_HEIGHT, Int(40)},          {PR_FONTNAME, Str("Fake")},
+                                       {PR_HEIGHT, Int(40)},          {PR_FONTNAME, Str(Face)},
                                        {PR_FONTHEIGHT, Int(12)},      {PR_FONTCOLOR, Int(0xFFFFFF)},
                                        {PR_DELAY, Int(30)},           {PR_ONPLAYSTART, Str("start.osb")},
                                        {PR_ONPLAYING, Str("playing.osb")}, {PR_ONPLAYEND, Str("end.osb")}};
@@ -50,7 +55,13 @@ struct TMesStage : testing::TImageStage {
   void FinishStart() { Stage.Events.Clear(); }
 };
 
-TEST(MessageWindow, StartHandlerGatesThePageAndEndsAreReportedOnce) {
+class MessageWindow : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { gRealFonts = GetParam(); }
+  void TearDown() override { gRealFonts = false; }
+};
+
+TEST_P(MessageWindow, StartHandlerGatesThePageAndEndsAreReportedOnce) {
   TMesStage s;
   TOpalMes* mes = s.Window();
   mes->SetProperty(PR_TEXT, Str("ab<CLEAR>cd"));
@@ -82,7 +93,7 @@ TEST(MessageWindow, StartHandlerGatesThePageAndEndsAreReportedOnce) {
   EXPECT_EQ(GetPropValue(*mes, PR_INDEX).Int, 1);
 }
 
-TEST(MessageWindow, TextPausedStopsTheTextAndResumesWhereItStopped) {
+TEST_P(MessageWindow, TextPausedStopsTheTextAndResumesWhereItStopped) {
   TMesStage s;
   TOpalMes* mes = s.Window({{PR_ONPLAYSTART, Str("")}});
   mes->SetProperty(PR_TEXT, Str("abcdef"));
@@ -99,7 +110,7 @@ TEST(MessageWindow, TextPausedStopsTheTextAndResumesWhereItStopped) {
   EXPECT_EQ(all, "abcdef");
 }
 
-TEST(MessageWindow, LinksQueueTheirTargetAndCaptureLinkPassesPlainText) {
+TEST_P(MessageWindow, LinksQueueTheirTargetAndCaptureLinkPassesPlainText) {
   TMesStage s;
   TOpalMes* mes = s.Window({{PR_ONPLAYSTART, Str("")}, {PR_ONLINK, Str("link.osb")}, {PR_CAPTURELINK, Flag(true)},
                             {PR_DELAY, Int(0)}, {PR_LEFT, Int(10)}, {PR_TOP, Int(20)}});
@@ -118,7 +129,7 @@ TEST(MessageWindow, LinksQueueTheirTargetAndCaptureLinkPassesPlainText) {
     if (t.Kind == PR_ONLINK) EXPECT_EQ(t.Args, (std::vector<std::string>{"go", "now"}));
 }
 
-TEST(MessageWindow, EventMarkersQueueTheNotifyHandler) {
+TEST_P(MessageWindow, EventMarkersQueueTheNotifyHandler) {
   TMesStage s;
   TOpalMes* mes = s.Window({{PR_ONPLAYSTART, Str("")}, {PR_ONNOTIFY, Str("notify.osb")}});
   mes->SetProperty(PR_TEXT, Str("a<EVENT VALUE=\"x\\ny\">b"));
@@ -128,7 +139,7 @@ TEST(MessageWindow, EventMarkersQueueTheNotifyHandler) {
     if (t.Kind == PR_ONNOTIFY) EXPECT_EQ(t.Args, (std::vector<std::string>{"x", "y"}));
 }
 
-TEST(MessageWindow, ASaveRestoresTheHalfShownPageWithoutAStartHandler) {
+TEST_P(MessageWindow, ASaveRestoresTheHalfShownPageWithoutAStartHandler) {
   TMesStage s;
   TOpalMes* mes = s.Window();
   mes->SetProperty(PR_TEXT, Str("abcdef<CLEAR>ghi"));
@@ -162,6 +173,9 @@ TEST(MessageWindow, ASaveRestoresTheHalfShownPageWithoutAStartHandler) {
   EXPECT_EQ(rest, std::string("abcdef").substr(shown));
   EXPECT_EQ(r.CountEvents(PR_ONPLAYEND), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Fonts, MessageWindow, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Ipa" : "Synthetic"; });
 
 }  // namespace
 }  // namespace opal
