@@ -11,7 +11,6 @@
 #include "components/custom_image.h"
 #include "expr/param_collection.h"
 #include "expr/sys_funcs.h"
-#include "expr/value_text.h"
 #include "scenario/call_man.h"
 #include "scenario/call_sys_vars.h"
 #include "scenario/commands_object.h"
