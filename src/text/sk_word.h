@@ -172,6 +172,10 @@ class TSkWord {
   TDIBX& PageColour() { return PageColour_; }
   TDIBX& PageCoverage() { return PageCoverage_; }
   TDIBX& Spare() { return Spare_; }
+  // A rectangle of the text area (relative to the origin) in target
+  // coordinates, computed in 64 bits and cut to 32 (origins and sizes
+  // come from scripts and saved games).
+  TRect ToTarget(int64_t left, int64_t top, int64_t width, int64_t height) const;
   // Link rectangles of the current page (target coordinates).
   std::vector<TRect> LinkRects;
 

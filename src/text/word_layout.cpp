@@ -67,7 +67,7 @@ class TWordLayout {
 
  private:
   TWdGlyph& G(int32_t i) const { return *W_.Glyph(static_cast<size_t>(i)); }
-  void Unit(int32_t i, int32_t& width, int32_t& count) const;
+  void Unit(int32_t i, int64_t& width, int32_t& count) const;
   void OpenRow();
   void CloseRow() {
     if (Row_ != nullptr) Arrange(*Row_);
@@ -79,7 +79,7 @@ class TWordLayout {
     Floats_.clear();
   }
   void Bounds(int32_t y, int32_t& left, int32_t& right) const;
-  int32_t RowHeight(TWdRow& row) const;
+  int64_t RowHeight(TWdRow& row) const;
   void Arrange(TWdRow& row) const;
   void ArrangePage(TWdPage& page) const;
 
@@ -87,14 +87,15 @@ class TWordLayout {
   TWdPageList& Pages_;
   int32_t First_, Last_;
   size_t NewPages_ = 0;
-  int32_t Y_ = 0, Align_ = 1, Indent_ = 0;
+  int64_t Y_ = 0;  // line spacings and row heights come from scripts and saves
+  int32_t Align_ = 1, Indent_ = 0;
   std::vector<TFloat> Floats_;
   TWdPage* Page_ = nullptr;
   TWdRow* Row_ = nullptr;
   int32_t RowFirst_ = -1;  // index of the open row's first glyph after its blank
 };
 
-void TWordLayout::Unit(int32_t i, int32_t& width, int32_t& count) const {
+void TWordLayout::Unit(int32_t i, int64_t& width, int32_t& count) const {
   width = G(i).Width;
   count = 1;
   if (IsReturn(G(i))) return;
@@ -126,10 +127,10 @@ void TWordLayout::OpenRow() {
     Y_ = 0;
   }
   auto row = std::make_unique<TWdRow>(W_);
-  row->Y = Y_;
+  row->Y = static_cast<int32_t>(std::clamp<int64_t>(Y_, INT32_MIN, INT32_MAX));
   row->Align = Align_;
   row->RowWidth = Indent_;
-  Bounds(Y_, row->LeftBound, row->RightBound);
+  Bounds(row->Y, row->LeftBound, row->RightBound);
   if (Indent_ > 0) row->Adopt(std::make_unique<TWdSpace>(W_, Indent_));
   Row_ = row.get();
   Page_->AdoptRow(std::move(row));
@@ -140,7 +141,7 @@ namespace {
 
 struct TBand {
   int32_t Text = 0, Above = 0, Below = 0;
-  int32_t Height() const { return Above + Text + Below; }
+  int64_t Height() const { return int64_t{Above} + Text + Below; }
 };
 
 bool IsInlinePicture(const TWdGlyph& g) {
@@ -177,28 +178,28 @@ TBand BandOf(const TSkWord& w, const TWdRow& row) {
 
 }  // namespace
 
-int32_t TWordLayout::RowHeight(TWdRow& row) const { return BandOf(W_, row).Height(); }
+int64_t TWordLayout::RowHeight(TWdRow& row) const { return BandOf(W_, row).Height(); }
 
 void TWordLayout::Arrange(TWdRow& row) const {
-  int32_t x = row.LeftBound;
-  if (row.Align == 2) x = row.RightBound - row.RowWidth;
-  else if (row.Align == 3) x = row.LeftBound + (row.RightBound - row.LeftBound - row.RowWidth) / 2;
+  int64_t x = row.LeftBound;
+  if (row.Align == 2) x = int64_t{row.RightBound} - row.RowWidth;
+  else if (row.Align == 3) x = row.LeftBound + (int64_t{row.RightBound} - row.LeftBound - row.RowWidth) / 2;
   const TBand b = BandOf(W_, row);
   row.TextHeight = b.Text;
   row.SpaceAbove = b.Above;
   row.SpaceBelow = b.Below;
-  row.Height = b.Height();
+  row.Height = static_cast<int32_t>(std::min<int64_t>(b.Height(), INT32_MAX));
   row.Width = row.RowWidth;
   row.X = 0;
   for (size_t i = 0; i < row.Count(); ++i) {
     TWdGlyph& g = *row.Item(i);
     if (IsFloat(g)) continue;  // placed where it floats
-    g.X = x;
+    g.X = static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
     x += g.Width;
     if (g.Height == 0) g.Y = b.Above;
     else if (IsInlinePicture(g) && g.Alignment() == 3) g.Y = b.Above + (b.Text - g.Height) / 2;
     else if (IsInlinePicture(g) && g.Alignment() == 4) g.Y = b.Above;
-    else g.Y = row.Height - b.Below - g.Height;
+    else g.Y = static_cast<int32_t>(int64_t{row.Height} - b.Below - g.Height);
   }
 }
 
@@ -207,7 +208,7 @@ void TWordLayout::ArrangePage(TWdPage& page) const {
   for (size_t i = 0; i < page.Count(); ++i) {
     TWdRow& row = *page.Row(i);
     Arrange(row);
-    bottom = std::max(bottom, row.Y + row.Height);
+    bottom = static_cast<int32_t>(std::clamp<int64_t>(std::max<int64_t>(bottom, int64_t{row.Y} + row.Height), INT32_MIN, INT32_MAX));
   }
   page.Height = bottom;
   page.Width = W_.TextWidth;
@@ -251,14 +252,16 @@ void TWordLayout::Run() {
       const bool leftSide = g.Alignment() == 1;
       g.X = leftSide ? Row_->LeftBound : Row_->RightBound - g.Width;
       g.Y = 0;
-      Floats_.push_back({g.X, Y_, g.X + g.Width, Y_ + g.Height, leftSide});
+      const int32_t top = Row_->Y;
+      Floats_.push_back({g.X, top, g.X + g.Width, static_cast<int32_t>(std::min<int64_t>(int64_t{top} + g.Height, INT32_MAX)), leftSide});
       Row_->Add(&g);
-      Bounds(Y_, Row_->LeftBound, Row_->RightBound);
+      Bounds(top, Row_->LeftBound, Row_->RightBound);
       ++a;
       continue;
     }
 
-    int32_t width = 0, count = 0;
+    int64_t width = 0;
+    int32_t count = 0;
     Unit(a, width, count);
     const int64_t room = int64_t{Row_->RightBound} - Row_->LeftBound;
     if (!RowEmpty(*Row_) && W_.TextWidth != 0 && room < int64_t{Row_->RowWidth} + width) {
@@ -280,7 +283,7 @@ void TWordLayout::Run() {
       }
     }
     if (rolledBack) continue;
-    Row_->RowWidth += width;
+    Row_->RowWidth = static_cast<int32_t>(std::min<int64_t>(int64_t{Row_->RowWidth} + width, INT32_MAX));
     if (IsReturn(g)) {
       Y_ += RowHeight(*Row_) + W_.LineSpacing;
       const bool clear = g.ClearFlag();
@@ -299,7 +302,7 @@ void TWordLayout::Run() {
     for (size_t p = from; p < Pages_.size(); ++p)
       for (size_t i = 0; i < Pages_[p]->Count(); ++i) {
         const TWdRow& row = *Pages_[p]->Row(i);
-        widest = std::max(widest, row.LeftBound + row.RowWidth);
+        widest = static_cast<int32_t>(std::clamp<int64_t>(std::max<int64_t>(widest, int64_t{row.LeftBound} + row.RowWidth), 0, INT32_MAX));
       }
     W_.TextWidth = widest;
     for (size_t p = from; p < Pages_.size(); ++p)

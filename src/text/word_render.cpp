@@ -43,11 +43,16 @@ const std::string& FaceOf(const TSkWord& w, const TDecorate& d) {
 }
 
 // The text area in target coordinates.
-TRect TextArea(const TSkWord& w) {
-  return {w.OriginX, w.OriginY, w.OriginX + w.TextWidth, w.OriginY + w.ViewHeight};
-}
+TRect TextArea(const TSkWord& w) { return w.ToTarget(0, 0, w.TextWidth, w.ViewHeight); }
+
+int32_t Clamp32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
+
+TRect TSkWord::ToTarget(int64_t left, int64_t top, int64_t width, int64_t height) const {
+  const int64_t l = int64_t{OriginX} + left, t = int64_t{OriginY} + top;
+  return {Clamp32(l), Clamp32(t), Clamp32(l + std::max<int64_t>(width, 0)), Clamp32(t + std::max<int64_t>(height, 0))};
+}
 
 void TWdChar::Render() {
   Rendered = {};
@@ -119,7 +124,8 @@ void TWdChar::Draw() {
   TDIBX& coverage = Owner.PageCoverage();
   const TRect src = Intersect(Rendered, TRect{0, 0, Owner.TextWidth, Owner.ViewHeight});
   if (src.IsEmpty()) return;
-  const int32_t x = Owner.OriginX + src.Left, y = Owner.OriginY + src.Top;
+  const TRect at = Owner.ToTarget(src.Left, src.Top, 0, 0);
+  const int32_t x = at.Left, y = at.Top;
   if (Owner.OutlineOf(*Decor) > 0 || Owner.ShadowOf(*Decor) > 0) {
     if (Opacity_ >= 255) target->DrawMask(x, y, &coverage, false, false, src, &colour);
     else target->DrawAlphaMask(x, y, Opacity_, &coverage, false, false, src, &colour);
@@ -131,8 +137,8 @@ void TWdChar::Draw() {
 
 void TWdChar::Invalidate() {
   if (!Owner.OnInvalidate || Rendered.IsEmpty()) return;
-  const TRect r = Intersect(TRect{Owner.OriginX + Rendered.Left, Owner.OriginY + Rendered.Top,
-                                  Owner.OriginX + Rendered.Right, Owner.OriginY + Rendered.Bottom},
+  const TRect r = Intersect(Owner.ToTarget(Rendered.Left, Rendered.Top, int64_t{Rendered.Right} - Rendered.Left,
+                                           int64_t{Rendered.Bottom} - Rendered.Top),
                             TextArea(Owner));
   if (!r.IsEmpty()) Owner.OnInvalidate(r);
 }
@@ -165,7 +171,8 @@ void TWdImg::Draw() {
   TCustomDIBX* src = f->Pixels.get();
   TCustomDIBX* mask = f->Mask.get();
   const TRect whole = src->BoundsRect();
-  const int32_t x = Owner.OriginX + AbsX(), y = Owner.OriginY + AbsY();
+  const TRect at = Owner.ToTarget(AbsX(), AbsY(), 0, 0);
+  const int32_t x = at.Left, y = at.Top;
   if (mask != nullptr) {
     if (a < 255) target->DrawAlphaMask(x, y, a, mask, false, false, whole, src);
     else if (a == 255) target->DrawMask(x, y, mask, false, false, whole, src);
@@ -180,8 +187,7 @@ void TWdImg::Draw() {
 
 void TWdImg::Invalidate() {
   if (!Owner.OnInvalidate || Width <= 0 || Height <= 0) return;
-  const int32_t x = Owner.OriginX + AbsX(), y = Owner.OriginY + AbsY();
-  const TRect r = Intersect(TRect{x, y, x + Width, y + Height}, TextArea(Owner));
+  const TRect r = Intersect(Owner.ToTarget(AbsX(), AbsY(), Width, Height), TextArea(Owner));
   if (!r.IsEmpty()) Owner.OnInvalidate(r);
 }
 
@@ -228,8 +234,7 @@ void TSkWord::RenderPage(TWdPage& page, bool resetOpacity) {
       TWdGlyph& g = *row.Item(i);
       g.Render();
       if (g.LinkTarget().empty() || g.Width <= 0) continue;
-      const int32_t x = OriginX + g.AbsX(), y = OriginY + g.AbsY();
-      LinkRects.push_back({x, y, x + g.Width, y + g.Height});
+      LinkRects.push_back(ToTarget(g.AbsX(), g.AbsY(), g.Width, g.Height));
     }
   }
 }
@@ -239,8 +244,7 @@ void TSkWord::DrawPage(TWdPage& page) {
   const TRect visible = VisibleRect.IsEmpty() ? Target->BoundsRect() : VisibleRect;
   for (size_t r = 0; r < page.Count(); ++r) {
     TWdRow& row = *page.Row(r);
-    const int32_t top = OriginY + row.AbsY();
-    const TRect band{OriginX, top, OriginX + std::max(TextWidth, 1), top + std::max(row.Height, 1)};
+    const TRect band = ToTarget(0, row.AbsY(), std::max(TextWidth, 1), std::max(row.Height, 1));
     if (Intersect(band, visible).IsEmpty()) continue;
     for (size_t i = 0; i < row.Count(); ++i) row.Item(i)->Draw();
   }

@@ -130,10 +130,7 @@ TRevealResult TSkWord::RevealStep(TWdPage& page, int32_t elapsed) {
 
 namespace {
 
-TRect CellOf(const TSkWord& w, const TWdGlyph& g) {
-  const int32_t x = w.OriginX + g.AbsX(), y = w.OriginY + g.AbsY();
-  return {x, y, x + g.Width, y + g.Height};
-}
+TRect CellOf(const TSkWord& w, const TWdGlyph& g) { return w.ToTarget(g.AbsX(), g.AbsY(), g.Width, g.Height); }
 
 bool Inside(const TRect& r, int32_t x, int32_t y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
@@ -155,7 +152,7 @@ void Rerender(TWdGlyph& g, bool active) {
 }  // namespace
 
 TWdGlyph* TSkWord::HitTest(TWdPage& page, int32_t x, int32_t y) {
-  if (!Inside(TRect{OriginX, OriginY, OriginX + TextWidth, OriginY + ViewHeight}, x, y)) return nullptr;
+  if (!Inside(ToTarget(0, 0, TextWidth, ViewHeight), x, y)) return nullptr;
   for (size_t r = 0; r < page.Count(); ++r)
     for (size_t i = 0; i < page.Row(r)->Count(); ++i) {
       TWdGlyph* g = page.Row(r)->Item(i);

@@ -126,7 +126,9 @@ TEST_P(MessageWindow, LinksQueueTheirTargetAndCaptureLinkPassesPlainText) {
   EXPECT_FALSE(m.LeftNow);
   ASSERT_EQ(s.CountEvents(PR_ONLINK), 1);
   for (const TTimerData& t : s.Stage.Events.Items)
-    if (t.Kind == PR_ONLINK) EXPECT_EQ(t.Args, (std::vector<std::string>{"go", "now"}));
+    if (t.Kind == PR_ONLINK) {
+      EXPECT_EQ(t.Args, (std::vector<std::string>{"go", "now"}));
+    }
 }
 
 TEST_P(MessageWindow, EventMarkersQueueTheNotifyHandler) {
@@ -136,7 +138,9 @@ TEST_P(MessageWindow, EventMarkersQueueTheNotifyHandler) {
   s.Run(300, 15);
   ASSERT_EQ(s.CountEvents(PR_ONNOTIFY), 1);
   for (const TTimerData& t : s.Stage.Events.Items)
-    if (t.Kind == PR_ONNOTIFY) EXPECT_EQ(t.Args, (std::vector<std::string>{"x", "y"}));
+    if (t.Kind == PR_ONNOTIFY) {
+      EXPECT_EQ(t.Args, (std::vector<std::string>{"x", "y"}));
+    }
 }
 
 TEST_P(MessageWindow, ASaveRestoresTheHalfShownPageWithoutAStartHandler) {

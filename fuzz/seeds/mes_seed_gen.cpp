@@ -1,0 +1,95 @@
+// Writes the seed files of mes_record_fuzz with the project's own writers:
+// stages holding message windows with plain text, with a message of a
+// scenario command, half revealed, paused and on their second page; each
+// file is a version byte (138 − 100) and the stage's saved record.
+//   mes_seed_gen DIR
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/run_state.h"
+#include "components/opal_mes.h"
+#include "platform/font_backend.h"
+#include "scenario/message_body.h"
+#include "stage/base_list.h"
+#include "storage/stream.h"
+#include "text/font_pixel.h"
+
+namespace {
+
+void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  const uint8_t version = static_cast<uint8_t>(opal::kSaveVersion - 100);
+  if (f == nullptr || std::fwrite(&version, 1, 1, f) != 1 || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  std::fclose(f);
+}
+
+struct TSeedStage {
+  opal::TFakeFontBackend Backend;
+  opal::TFontPixelManager Fonts{Backend};
+  opal::TOpalBaseList Stage;
+  TSeedStage() {
+    Stage.SetSize(64, 48);
+    Stage.Fonts = &Fonts;
+    opal::RegisterMessageComponents(Stage);
+  }
+  opal::TOpalMes* Window(int32_t w, int32_t h) {
+    auto* mes = Stage.Create<opal::TOpalMes>();
+    mes->SetName("msg");
+    mes->SetParent(Stage.ActiveBase());
+    mes->SetProperty(opal::PR_FONTNAME, opal::TPropValue::OfStr("Fake"));
+    mes->SetProperty(opal::PR_DELAY, opal::TPropValue::OfInt(30));
+    mes->SetProperty(opal::PR_ONPLAYING, opal::TPropValue::OfStr("p.osb"));
+    mes->SetProperty(opal::PR_WIDTH, opal::TPropValue::OfInt(w));
+    mes->SetProperty(opal::PR_HEIGHT, opal::TPropValue::OfInt(h));
+    return mes;
+  }
+  void Frames(int n) {
+    opal::RunState().FrameDeltaMs = 15;
+    for (int i = 0; i < n; ++i) Stage.Update();
+  }
+  std::vector<uint8_t> Saved() {
+    opal::TMemoryStream s;
+    Stage.SaveToStream(s);
+    return s.Bytes();
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: mes_seed_gen DIR\n");
+    return 2;
+  }
+  const std::string dir = argv[1];
+  {
+    TSeedStage s;
+    s.Window(60, 30)->SetProperty(opal::PR_TEXT, opal::TPropValue::OfStr("ab<B>cd</B><BR>ef<CLEAR>gh"));
+    s.Frames(5);
+    Write(dir + "/plain_half.rec", s.Saved());
+  }
+  {
+    TSeedStage s;
+    opal::TOpalMes* mes = s.Window(40, 40);
+    mes->ReadMode = 1;
+    mes->SourcePage = "main.osb";
+    mes->SourceCommand = 3;
+    mes->InsertMessage(opal::CompileMessage("x<A HREF=\"l\">yz</A><CLEAR>second <RUBY VALUE=\"r\">w</RUBY>"));
+    s.Frames(3);
+    mes->SetProperty(opal::PR_INDEX, opal::TPropValue::OfInt(1));
+    mes->SetProperty(opal::PR_TEXTPAUSED, opal::TPropValue::OfFlag(true));
+    s.Frames(2);
+    Write(dir + "/message_second_page.rec", s.Saved());
+  }
+  {
+    TSeedStage s;
+    s.Window(0, 0);
+    Write(dir + "/empty.rec", s.Saved());
+  }
+  return 0;
+}
