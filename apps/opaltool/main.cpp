@@ -51,10 +51,6 @@ void Usage(FILE* out) {
 
 }  // namespace
 
-// fontconfig keeps its configuration for the life of the process; a leak
-// checker is told so (the hook is unused without one).
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
     Usage(argc < 2 ? stderr : stdout);

@@ -66,6 +66,9 @@ void TDIBX::Allocate(int32_t width, int32_t height, int32_t bitCount) {
   auto* bits = static_cast<uint8_t*>(std::aligned_alloc(32, alloc));
 #endif
   if (bits == nullptr) throw EOpalError(Format("TDIBX.SetSize: out of memory for %lld bytes", static_cast<long long>(bytes)));
+  // New pixels are 0, as a new section of the system's is: what no drawing
+  // reaches stays black instead of showing whatever the memory held.
+  std::memset(bits, 0, static_cast<size_t>(std::max<int64_t>(bytes, 1)));
   FreeStorage();
   Bits_ = bits;
   BitCount_ = bitCount;

@@ -8,10 +8,6 @@
 #include "platform/font_backend.h"
 #include "text/font_pixel.h"
 
-// fontconfig keeps a few bytes of its parsed configuration for the life of
-// the process; that is not a leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace opal {
 namespace {
 
