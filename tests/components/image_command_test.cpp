@@ -16,27 +16,16 @@
 #include "scenario/page.h"
 #include "scenario/scenario_text.h"
 #include "storage/vr_file_manager.h"
+#include "stage_host.h"
 #include "test_util.h"
 
 namespace opal {
 namespace {
 
+using testing::TStageHost;
+
 using testing::BriFile;
 using testing::TFrameSpec;
-
-class TStageHost : public TCallManHost {
- public:
-  TTimerList* Events() override { return &Stage_.Events; }
-  TOpalBaseList* Stage() override { return &Stage_; }
-  uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
-  std::string ObjectNameById(uint64_t id) override {
-    const TOpalObject* obj = Stage_.ById(id);
-    return obj != nullptr ? obj->Name() : "";
-  }
-  void PostClose() override {}
-  TBrioCollection Cache;
-  TOpalBaseList Stage_;
-};
 
 class ImageCommand : public ::testing::Test {
  protected:

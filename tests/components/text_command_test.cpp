@@ -17,23 +17,14 @@
 #include "scenario/scenario_text.h"
 #include "stage/base_list.h"
 #include "storage/vr_file_manager.h"
+#include "stage_host.h"
 #include "test_util.h"
 #include "text/font_pixel.h"
 
 namespace opal {
 namespace {
 
-class TStageHost : public TCallManHost {
- public:
-  TTimerList* Events() override { return &Stage_.Events; }
-  TOpalBaseList* Stage() override { return &Stage_; }
-  uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
-  std::string ObjectNameById(uint64_t id) override {
-    const TOpalObject* obj = Stage_.ById(id);
-    return obj != nullptr ? obj->Name() : "";
-  }
-  TOpalBaseList Stage_;
-};
+using testing::TStageHost;
 
 class TextCommand : public ::testing::Test {
  protected:
