@@ -5,11 +5,15 @@
 //   same characters at the same pixel size;
 // - BM_RenderPageThrash: a page of 400 distinct kanji, more than the cache
 //   holds, so every glyph is fetched again.
+// - BM_LongRow/N: one unwrapped row of N glyphs after a line break, laid
+//   out and rendered; per glyph it should not grow with N;
+// - BM_ExpandVars/N: N variables expanded and collapsed again.
 // The IPA Gothic face is used; without it the rendering cases are skipped.
 #include <benchmark/benchmark.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,6 +91,41 @@ void BM_ParseAndLayout(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(glyphs));
 }
 BENCHMARK(BM_ParseAndLayout);
+
+void BM_LongRow(benchmark::State& state) {
+  opal::TSkWord word(SharedFonts().Manager);
+  word.ViewHeight = 480;
+  word.DefaultSize = 8;
+  word.Parse("a<BR>" + std::string(static_cast<size_t>(state.range(0)), 'x'));
+  for (auto _ : state) {
+    opal::TWdPageList pages;
+    word.TextWidth = 0;
+    word.Layout(pages, 0, -1);
+    word.RenderPage(*pages.back(), true);
+    benchmark::DoNotOptimize(pages.data());
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_LongRow)->Arg(1000)->Arg(16000);
+
+class TCounterHost : public opal::TWordHost {
+ public:
+  std::optional<std::string> EvaluateText(const std::string&) override { return std::string("ab"); }
+};
+
+void BM_ExpandVars(benchmark::State& state) {
+  TCounterHost host;
+  opal::TSkWord word(SharedFonts().Manager, &host);
+  std::string text;
+  for (int64_t i = 0; i < state.range(0); ++i) text += "<VAR NAME=v>";
+  word.Parse(text);
+  for (auto _ : state) {
+    word.ExpandVars(0, -1);
+    word.CollapseVars(0, -1);
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));
+}
+BENCHMARK(BM_ExpandVars)->Arg(1000)->Arg(16000);
 
 // A page of the given characters, laid out on rows of 20.
 struct Page {

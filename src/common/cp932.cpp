@@ -100,6 +100,30 @@ size_t CharLen(std::string_view s, size_t pos) {
   return IsLeadByte(At(s, pos)) && pos + 1 < s.size() ? 2 : 1;
 }
 
+std::vector<uint16_t> CharCodes(std::string_view s) {
+  std::vector<uint16_t> codes;
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = CharLen(s, i);
+    codes.push_back(n == 2 ? static_cast<uint16_t>(At(s, i) << 8 | At(s, i + 1)) : At(s, i));
+    i += n;
+  }
+  return codes;
+}
+
+std::vector<std::string> SplitLines(std::string_view s) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < s.size()) {
+    size_t end = s.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = s.size();
+    lines.emplace_back(s.substr(start, end - start));
+    start = end;
+    if (start < s.size() && s[start] == '\r') ++start;
+    if (start < s.size() && s[start] == '\n') ++start;
+  }
+  return lines;
+}
+
 size_t NextChar(std::string_view s, size_t pos) {
   return pos >= s.size() ? s.size() : pos + CharLen(s, pos);
 }

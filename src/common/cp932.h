@@ -27,6 +27,15 @@ size_t NextChar(std::string_view s, size_t pos);
 // Number of characters (a double-byte character counts once).
 size_t CharCount(std::string_view s);
 
+// The character codes of a text: the byte of a single-byte character, lead
+// × 256 + trail of a double-byte one (a lead byte at the end stands alone).
+std::vector<uint16_t> CharCodes(std::string_view s);
+
+// The lines of a text as a string list takes it: CR, LF and CR LF end a
+// line, and a break at the very end starts no further line ("" has none).
+// CR and LF are never trail bytes, so the cut never splits a character.
+std::vector<std::string> SplitLines(std::string_view s);
+
 // One character to its code point and back. Decode returns kReplacement for
 // an unmapped sequence and sets *len (may be null) to CharLen(s, pos).
 char32_t DecodeChar(std::string_view s, size_t pos, size_t* len);

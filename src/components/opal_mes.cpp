@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/cp932.h"
 #include "common/error.h"
 #include "common/run_state.h"
 #include "platform/font_backend.h"
@@ -20,21 +21,6 @@ constexpr int32_t kPiecesSince = 113;
 constexpr int32_t kValuesSince = 124;
 constexpr int32_t kIdleAfter = 103;
 constexpr int32_t kCaptureLinkSince = 120;
-
-// Lines of a text cut at CR LF, CR or LF.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      lines.emplace_back();
-    } else {
-      lines.back() += c;
-    }
-  }
-  return lines;
-}
 
 int32_t CheckedCount(TStream& s, int64_t minEach, const char* what) {
   const int32_t n = ReadInt32(s);
@@ -115,7 +101,7 @@ TOpalMes::TOpalMes(TOpalBaseList* owner) : TOpalControl(owner) {
   Engine_->Speed = TextDelay;
   Engine_->OnInvalidate = [this](const TRect& r) { Dirty_.push_back(r); };
   Engine_->OnEvent = [this](TSkWord&, const std::string& text) {
-    if (!OnNotify.empty() && Owner() != nullptr) Owner()->Events.Post(this, OnNotify, Lines(text), PR_ONNOTIFY);
+    if (!OnNotify.empty() && Owner() != nullptr) Owner()->Events.Post(this, OnNotify, cp932::SplitLines(text), PR_ONNOTIFY);
   };
 }
 
@@ -207,7 +193,7 @@ void TOpalMes::BuildPages() {
     w.Clear();
     return;
   }
-  for (std::string& line : Lines(MesData.Pieces.Values[0]))
+  for (std::string& line : cp932::SplitLines(MesData.Pieces.Values[0]))
     if (!line.empty()) w.FixedValues.push_back(std::move(line));
   const int32_t first = std::max(0, w.SourceToGlyph(MesData.Pieces.Firsts[0]));
   const int32_t lastSource = MesData.Pieces.Lasts[0];
@@ -339,7 +325,7 @@ void TOpalMes::DoLeftDown(TMouseState& m) {
   if (!OnLink.empty() && Owner() != nullptr && !Owner()->Events.Queued(this, PR_ONLINK)) {
     if (const TWdGlyph* link = LinkAt(m.PointerX, m.PointerY)) {
       // The target, then the lines of its parameter text.
-      Owner()->Events.Post(this, OnLink, Lines(link->LinkTarget()), PR_ONLINK);
+      Owner()->Events.Post(this, OnLink, cp932::SplitLines(link->LinkTarget()), PR_ONLINK);
       m.LeftNow = false;
       return;
     }

@@ -2,7 +2,6 @@
 #include "components/word_host.h"
 
 #include "common/error.h"
-#include "expr/build_parser.h"
 #include "expr/opal_parser.h"
 #include "expr/param_collection.h"
 #include "imagefiles/brio_frame_list.h"
@@ -43,19 +42,9 @@ std::optional<std::string> Run(TOpalParser& p, TParamCollection& vars) {
 }  // namespace
 
 std::optional<std::string> TGameWordHost::EvaluateText(const std::string& source) {
-  if (Vars == nullptr || source.empty()) return std::nullopt;
-  try {
-    TBuildOpalParser build;
-    build.Build(source);
-    TMemoryStream s;
-    build.WriteOps(s);
-    s.SetPosition(0);
-    TOpalParser p;
-    p.LoadFromStream(s);
-    return Run(p, *Vars);
-  } catch (const EOpalError&) {
-    return std::nullopt;
-  }
+  TOpalParser p;
+  if (Vars == nullptr || !CompileText(source, p)) return std::nullopt;
+  return Run(p, *Vars);
 }
 
 std::optional<std::string> TGameWordHost::EvaluateCompiled(const std::string& compiled) {

@@ -299,22 +299,29 @@ void TOpalParser::Execute(TParamCollection& vars) {
   --vars.ExecuteDepth;
 }
 
-bool EvaluateText(TParamCollection& vars, std::string_view text) {
+bool CompileText(std::string_view text, TOpalParser& out) {
+  out.Clear();
   size_t b = 0, e = text.size();
   while (b < e && static_cast<uint8_t>(text[b]) <= ' ') ++b;
   while (e > b && static_cast<uint8_t>(text[e - 1]) <= ' ') --e;
   if (b == e) return false;
-  TOpalParser list;
   try {
     TBuildOpalParser compiler;
     compiler.Build(text.substr(b, e - b));
     TMemoryStream stream;
     compiler.WriteOps(stream);
     stream.SetPosition(0);
-    list.LoadFromStream(stream);
+    out.LoadFromStream(stream);
   } catch (const std::exception&) {
+    out.Clear();
     return false;
   }
+  return true;
+}
+
+bool EvaluateText(TParamCollection& vars, std::string_view text) {
+  TOpalParser list;
+  if (!CompileText(text, list)) return false;
   list.Execute(vars);
   return true;
 }

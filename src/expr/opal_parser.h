@@ -81,6 +81,10 @@ class TOpalParser {
   std::unique_ptr<TCustomParam> Result_;
 };
 
+// Trims the text and compiles it into `out`; false (and `out` cleared) when
+// the text is blank or fails to compile.
+bool CompileText(std::string_view text, TOpalParser& out);
+
 // Trims the text, compiles it, executes it and drops the list. False when
 // the text is blank or fails to compile; a failing execution still counts
 // as evaluated.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/cp932.h"
 #include "components/custom_image.h"
 #include "expr/param_collection.h"
 #include "scenario/call_man.h"
@@ -25,20 +26,6 @@ const TCustomParam* Evaluate(TCallMan& cm, TOpalParser& e) {
   if (e.Ops.empty()) return nullptr;
   e.Execute(cm.Vars);
   return e.Result();
-}
-
-// The lines of a text: a line ends at CR, LF or CR LF, and a break at the
-// very end starts no further line.
-void AppendLines(std::string_view text, std::vector<std::string>& out) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    out.emplace_back(text.substr(start, end - start));
-    start = end;
-    if (start < text.size() && text[start] == '\r') ++start;
-    if (start < text.size() && text[start] == '\n') ++start;
-  }
 }
 
 // An image of the stage's size showing what the active base shows now,
@@ -81,7 +68,9 @@ void TComFlip::Enter(TCallMan& cm) {
   const int32_t mode = selecting ? modeValue->AsInteger() : 0;
   std::vector<std::string> lines;
   for (const auto& e : Names) {
-    if (const TCustomParam* r = Evaluate(cm, *e)) AppendLines(r->AsString(), lines);
+    if (const TCustomParam* r = Evaluate(cm, *e)) {
+      for (std::string& line : cp932::SplitLines(r->AsString())) lines.push_back(std::move(line));
+    }
   }
 
   TOpalBaseList* stage = Stage_;

@@ -218,6 +218,46 @@ void TWdOpeVar::ReadGlyph(TStream& s, int32_t version) {
   s.ReadBuffer(Compiled.data(), end - start);
 }
 
+// --- copies (the kind table makes the same class as the original) ---
+
+void TWdReal::AssignGlyph(const TWdGlyph& from) {
+  const auto& f = static_cast<const TWdReal&>(from);
+  Link = f.Link;
+  WaitValue = f.WaitValue;
+}
+
+void TWdChar::AssignGlyph(const TWdGlyph& from) {
+  TWdReal::AssignGlyph(from);
+  const auto& f = static_cast<const TWdChar&>(from);
+  CodeValue = f.CodeValue;
+  if (f.Decor != nullptr) SetDecorate(*f.Decor);
+}
+
+void TWdImg::AssignGlyph(const TWdGlyph& from) {
+  TWdReal::AssignGlyph(from);
+  const auto& f = static_cast<const TWdImg&>(from);
+  FileName = f.FileName;
+  ImgAlign = f.ImgAlign;
+}
+
+void TWdOpeReturn::AssignGlyph(const TWdGlyph& from) { Clear = from.ClearFlag(); }
+void TWdOpeAlign::AssignGlyph(const TWdGlyph& from) { Code_ = from.Alignment(); }
+
+void TWdOpeEvent::AssignGlyph(const TWdGlyph& from) {
+  const auto& f = static_cast<const TWdOpeEvent&>(from);
+  EventText = f.EventText;
+  HoldFlag = f.HoldFlag;
+}
+
+void TWdOpeVar::AssignGlyph(const TWdGlyph& from) {
+  const auto& f = static_cast<const TWdOpeVar&>(from);
+  Expression = f.Expression;
+  Compiled = f.Compiled;
+  Link = f.Link;
+  WaitValue = f.WaitValue;
+  if (f.Decor != nullptr) SetDecorate(*f.Decor);
+}
+
 // --- the word ---
 
 TDecorate* TSkWord::StreamDecoration(int32_t index) {
@@ -329,37 +369,7 @@ void TSkWord::CopyGlyphs(const TSkWord& other, int32_t first, int32_t last) {
     const auto& table = Factories();
     if (!Saved(from) || from.Kind() >= table.size() || table[from.Kind()] == nullptr) continue;
     TWdGlyphPtr g = table[from.Kind()](*this);
-    const TDecorate* style = from.Decorate();
-    TDecorate* record = style != nullptr ? Decorations_.Acquire(*style) : nullptr;
-    if (auto* c = dynamic_cast<TWdChar*>(g.get())) {
-      const auto& f = static_cast<const TWdChar&>(from);
-      c->Link = f.Link;
-      c->WaitValue = f.WaitValue;
-      c->CodeValue = f.CodeValue;
-      UseRecord(*this, c->Decor, record);
-    } else if (auto* v = dynamic_cast<TWdOpeVar*>(g.get())) {
-      const auto& f = static_cast<const TWdOpeVar&>(from);
-      v->Expression = f.Expression;
-      v->Compiled = f.Compiled;
-      v->Link = f.Link;
-      v->WaitValue = f.WaitValue;
-      UseRecord(*this, v->Decor, record);
-    } else if (auto* m = dynamic_cast<TWdImg*>(g.get())) {
-      const auto& f = static_cast<const TWdImg&>(from);
-      m->Link = f.Link;
-      m->WaitValue = f.WaitValue;
-      m->FileName = f.FileName;
-      m->ImgAlign = f.ImgAlign;
-    } else if (auto* r = dynamic_cast<TWdOpeReturn*>(g.get())) {
-      r->Clear = from.ClearFlag();
-    } else if (auto* a = dynamic_cast<TWdOpeAlign*>(g.get())) {
-      a->Code_ = from.Alignment();
-    } else if (auto* e = dynamic_cast<TWdOpeEvent*>(g.get())) {
-      const auto& f = static_cast<const TWdOpeEvent&>(from);
-      e->EventText = f.EventText;
-      e->HoldFlag = f.HoldFlag;
-    }
-    if (record != nullptr && g->Decorate() != record) Decorations_.Release(record);
+    g->AssignGlyph(from);
     Insert(Glyphs_.size(), std::move(g));
   }
 }

@@ -15,17 +15,6 @@ namespace {
 constexpr int32_t kQualityRemapBefore = 109;  // older lists stored 0..1 or a higher value
 constexpr int32_t kShadowSince = 122;
 
-std::vector<uint16_t> Codes(const std::string& text) {
-  std::vector<uint16_t> codes;
-  for (size_t i = 0; i < text.size();) {
-    const size_t n = cp932::CharLen(text, i);
-    codes.push_back(n == 2 ? static_cast<uint16_t>(static_cast<uint8_t>(text[i]) << 8 | static_cast<uint8_t>(text[i + 1]))
-                           : static_cast<uint8_t>(text[i]));
-    i += n;
-  }
-  return codes;
-}
-
 void Put32(uint8_t* p, int32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
 }
@@ -74,7 +63,7 @@ void TSkLabelList::Measure() {
     label->Height = MetricHeight_ + extra;
     label->Widths.clear();
     label->Width = 0;
-    const std::vector<uint16_t> codes = Codes(label->Text());
+    const std::vector<uint16_t> codes = cp932::CharCodes(label->Text());
     for (size_t i = 0; i < codes.size(); ++i) {
       auto it = abc.find(codes[i]);
       if (it == abc.end()) {
@@ -108,7 +97,7 @@ void TSkLabelList::Render(TSkLabelDIB& label, int32_t depth) {
   const uint32_t text = static_cast<uint32_t>(label.Colour.ColorToPixel(Color));
   const uint32_t outline = static_cast<uint32_t>(label.Colour.ColorToPixel(OutlineColor));
   const uint32_t shadow = static_cast<uint32_t>(label.Colour.ColorToPixel(ShadowColor));
-  const std::vector<uint16_t> codes = Codes(label.Text());
+  const std::vector<uint16_t> codes = cp932::CharCodes(label.Text());
   int32_t x = 0;
   for (size_t i = 0; i < codes.size() && i < label.Widths.size(); ++i) {
     const TFontPixelRef glyph = Fonts_.GetGlyph(codes[i], Face, Style, Size());

@@ -2,6 +2,7 @@
 #include "text/sk_word.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "text/font_pixel.h"
 #include "text/tag_parser.h"
@@ -137,15 +138,49 @@ bool ClampRange(int32_t n, int32_t& first, int32_t& last) {
 }
 }  // namespace
 
-void TSkWord::ExpandVars(int32_t first, int32_t last) {
-  if (!ClampRange(static_cast<int32_t>(Glyphs_.size()), first, last)) return;
-  for (int32_t i = last; i >= first; --i) Glyphs_[static_cast<size_t>(i)]->Expand();
-}
-
+// Both go through the list once, so a text of many variables costs its
+// length, not its length for every variable.
 void TSkWord::CollapseVars(int32_t first, int32_t last) {
   if (!ClampRange(static_cast<int32_t>(Glyphs_.size()), first, last)) return;
-  for (int32_t i = last; i >= first; --i)
-    if (static_cast<size_t>(i) < Glyphs_.size()) Glyphs_[static_cast<size_t>(i)]->Collapse();
+  std::unordered_set<const TWdGlyph*> made;
+  for (int32_t i = first; i <= last; ++i) {
+    if (auto* v = dynamic_cast<TWdOpeVar*>(Glyphs_[static_cast<size_t>(i)].get())) {
+      made.insert(v->Inserted.begin(), v->Inserted.end());
+      v->Inserted.clear();
+    }
+  }
+  if (!made.empty()) std::erase_if(Glyphs_, [&made](const TWdGlyphPtr& g) { return made.contains(g.get()); });
+}
+
+void TSkWord::ExpandVars(int32_t first, int32_t last) {
+  if (!ClampRange(static_cast<int32_t>(Glyphs_.size()), first, last)) return;
+  // What the variables of the range showed before goes first.
+  std::vector<TWdOpeVar*> vars;
+  std::unordered_set<const TWdGlyph*> made;
+  for (int32_t i = first; i <= last; ++i) {
+    if (auto* v = dynamic_cast<TWdOpeVar*>(Glyphs_[static_cast<size_t>(i)].get())) {
+      vars.push_back(v);
+      made.insert(v->Inserted.begin(), v->Inserted.end());
+      v->Inserted.clear();
+    }
+  }
+  if (vars.empty()) return;
+  // Values are taken from the last variable to the first.
+  std::vector<std::vector<TWdGlyphPtr>> values(vars.size());
+  for (size_t k = vars.size(); k-- > 0;) values[k] = vars[k]->ValueGlyphs();
+  std::vector<TWdGlyphPtr> list;
+  list.reserve(Glyphs_.size());
+  size_t next = 0;
+  for (TWdGlyphPtr& g : Glyphs_) {
+    if (made.contains(g.get())) continue;  // freed with the old list
+    TWdGlyph* kept = g.get();
+    list.push_back(std::move(g));
+    if (next < vars.size() && kept == vars[next]) {
+      for (TWdGlyphPtr& shown : values[next]) list.push_back(std::move(shown));
+      ++next;
+    }
+  }
+  Glyphs_.swap(list);
 }
 
 std::optional<std::string> TSkWord::VariableValue(const TWdOpeVar& v) const {

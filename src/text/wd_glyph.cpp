@@ -42,12 +42,17 @@ const std::string& TWdGlyph::LinkTarget() const { return kNoText; }
 TWdComposite::~TWdComposite() = default;
 
 int32_t TWdComposite::IndexOf(const TWdGlyph* g) const {
+  if (g != nullptr && g->Parent == this && g->IndexInParent >= 0 &&
+      static_cast<size_t>(g->IndexInParent) < Items_.size() && Items_[static_cast<size_t>(g->IndexInParent)] == g) {
+    return g->IndexInParent;
+  }
   const auto it = std::find(Items_.begin(), Items_.end(), g);
   return it == Items_.end() ? -1 : static_cast<int32_t>(it - Items_.begin());
 }
 
 void TWdComposite::Add(TWdGlyph* g) {
   g->Parent = this;
+  g->IndexInParent = static_cast<int32_t>(Items_.size());
   Items_.push_back(g);
 }
 
@@ -143,32 +148,32 @@ TWdOpeVar::~TWdOpeVar() {
 
 void TWdOpeVar::SetDecorate(const TDecorate& style) { Decor = Owner.Decorations().Change(Decor, style); }
 
-void TWdOpeVar::Expand() {
-  Collapse();
+std::vector<TWdGlyphPtr> TWdOpeVar::ValueGlyphs() {
+  std::vector<TWdGlyphPtr> glyphs;
   const std::optional<std::string> value = Owner.VariableValue(*this);
-  if (!value) return;
-  int32_t at = Owner.IndexOf(this);
-  if (at < 0) return;
-  const std::string& v = *value;
-  for (size_t i = 0; i < v.size(); ++i) {
-    const uint8_t b = static_cast<uint8_t>(v[i]);
-    TWdGlyphPtr g;
-    if (b == 13) {
-      g = std::make_unique<TWdVarReturn>(Owner);
-    } else {
-      uint16_t code = b;
-      if (cp932::IsLeadByte(b) && i + 1 < v.size()) code = static_cast<uint16_t>(b << 8 | static_cast<uint8_t>(v[++i]));
-      if (code < 32) continue;
+  if (!value) return glyphs;
+  for (const uint16_t code : cp932::CharCodes(*value)) {
+    if (code == 13) {
+      glyphs.push_back(std::make_unique<TWdVarReturn>(Owner));
+    } else if (code >= 32) {
       auto c = std::make_unique<TWdVarChar>(Owner);
       c->CodeValue = code;
       c->SetDecorate(*Decor);
       c->WaitValue = WaitValue;
       c->Link = Link;
-      g = std::move(c);
+      glyphs.push_back(std::move(c));
     }
-    Inserted.push_back(g.get());
-    Owner.Insert(static_cast<size_t>(++at), std::move(g));
+    Inserted.push_back(glyphs.back().get());
   }
+  return glyphs;
+}
+
+void TWdOpeVar::Expand() {
+  Collapse();
+  const int32_t at = Owner.IndexOf(this);
+  if (at < 0) return;
+  std::vector<TWdGlyphPtr> glyphs = ValueGlyphs();
+  for (size_t k = 0; k < glyphs.size(); ++k) Owner.Insert(static_cast<size_t>(at) + 1 + k, std::move(glyphs[k]));
 }
 
 void TWdOpeVar::Collapse() {

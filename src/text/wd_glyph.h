@@ -38,6 +38,7 @@ class TWdGlyph {
   int32_t X = 0, Y = 0;  // inside the parent (row: offset in the row)
   int32_t Width = 0, Height = 0;
   TWdComposite* Parent = nullptr;
+  int32_t IndexInParent = -1;  // where Parent holds it, so neighbours are found at once
 
   virtual TWdKind Kind() const { return wkNone; }
   TWdPage* OwnerPage() const;
@@ -81,6 +82,8 @@ class TWdGlyph {
   virtual void Expand() {}
   virtual void Collapse() {}
 
+  // Copies the data of a glyph of the same class (possibly another word's).
+  virtual void AssignGlyph(const TWdGlyph& /*from*/) {}
   // The kind's data after its kind byte.
   virtual void WriteGlyph(TStream& /*s*/) const {}
   virtual void ReadGlyph(TStream& /*s*/, int32_t /*version*/) {}
@@ -160,6 +163,7 @@ class TWdReal : public TWdGlyph {
   bool Active() const override { return Active_; }
   void SetActive(bool a) override { Active_ = a; }
   TRect Rendered{};  // area the glyph touched in the page buffers
+  void AssignGlyph(const TWdGlyph& from) override;
 
  protected:
   int32_t Opacity_ = 255;
@@ -186,6 +190,7 @@ class TWdChar : public TWdReal {
   void ClearArea() override;
   void Draw() override;
   void Invalidate() override;
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };
@@ -216,6 +221,7 @@ class TWdImg : public TWdReal {
   void Animate(int32_t elapsed) override;
   void StartAnimation() override { Animating = true; }
   void StopAnimation() override { Animating = false; }
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };
@@ -234,6 +240,7 @@ class TWdOpeReturn : public TWdGlyph {
   bool ClearFlag() const override { return Clear; }
   // The word's default size when alone in its row, else 0.
   void Measure() override;
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };
@@ -251,6 +258,7 @@ class TWdOpeAlign : public TWdGlyph {
   int32_t Code_ = 1;
   TWdKind Kind() const override { return wkAlign; }
   int32_t Alignment() const override { return Code_; }
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };
@@ -275,6 +283,7 @@ class TWdOpeEvent : public TWdGlyph {
   TWdKind Kind() const override { return wkEvent; }
   std::string Text() const override { return EventText; }
   int32_t Wait() const override { return HoldFlag ? 1 : 0; }
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };
@@ -298,6 +307,10 @@ class TWdOpeVar : public TWdGlyph {
   int32_t Wait() const override { return WaitValue; }
   void Expand() override;
   void Collapse() override;
+  // The glyphs of the value, not yet in the list (they are counted as
+  // inserted); none when the value cannot be had.
+  std::vector<TWdGlyphPtr> ValueGlyphs();
+  void AssignGlyph(const TWdGlyph& from) override;
   void WriteGlyph(TStream& s) const override;
   void ReadGlyph(TStream& s, int32_t version) override;
 };

@@ -55,6 +55,27 @@ struct TFloat {
 
 bool RowEmpty(const TWdRow& row) { return row.Count() == 0 || (row.Count() == 1 && IsBlank(row.First())); }
 
+bool IsInlinePicture(const TWdGlyph& g) {
+  return g.Kind() == wkImage && g.Alignment() >= 3 && g.Alignment() <= 5;
+}
+
+struct TBand {
+  int32_t Text = 0, Above = 0, Below = 0;
+  int64_t Height() const { return int64_t{Above} + Text + Below; }
+};
+
+// What a row's band depends on: the tallest text glyph, the tallest inline
+// picture of each alignment (centre, top, bottom; −1 none), and whether a
+// line break is all the row shows.
+struct TRowBand {
+  int32_t Text = 0;
+  int32_t Pictures[3] = {-1, -1, -1};
+  size_t Shown = 0;
+  bool HasReturn = false;
+  void Add(const TWdGlyph& g);
+  TBand Band(int32_t defaultSize) const;
+};
+
 }  // namespace
 
 // The layout of one call: the glyph range, the open page and row.
@@ -93,6 +114,7 @@ class TWordLayout {
   TWdPage* Page_ = nullptr;
   TWdRow* Row_ = nullptr;
   int32_t RowFirst_ = -1;  // index of the open row's first glyph after its blank
+  TRowBand OpenBand_;      // of the open row
 };
 
 void TWordLayout::Unit(int32_t i, int64_t& width, int32_t& count) const {
@@ -135,50 +157,53 @@ void TWordLayout::OpenRow() {
   Row_ = row.get();
   Page_->AdoptRow(std::move(row));
   RowFirst_ = -1;
-}
-
-namespace {
-
-struct TBand {
-  int32_t Text = 0, Above = 0, Below = 0;
-  int64_t Height() const { return int64_t{Above} + Text + Below; }
-};
-
-bool IsInlinePicture(const TWdGlyph& g) {
-  return g.Kind() == wkImage && g.Alignment() >= 3 && g.Alignment() <= 5;
+  OpenBand_ = TRowBand{};
 }
 
 // The band of a row: c the tallest glyph that is not an inline picture
 // (floats stand beside the rows); pictures widen the space above (d) and
-// below (e) it. A line break alone in its row is DefaultSize high.
-TBand BandOf(const TSkWord& w, const TWdRow& row) {
-  size_t shown = 0;
-  for (size_t i = 0; i < row.Count(); ++i) shown += IsBlank(row.Item(i)) ? 0 : 1;
+// below (e) it. A line break alone in its row is DefaultSize high. The
+// band is gathered glyph by glyph, so the open row's height costs nothing
+// per added glyph.
+void TRowBand::Add(const TWdGlyph& g) {
+  if (IsBlank(&g)) return;
+  ++Shown;
+  if (IsReturn(g)) {
+    HasReturn = true;
+  } else if (IsInlinePicture(g)) {
+    int32_t& tallest = Pictures[g.Alignment() - 3];
+    tallest = std::max(tallest, g.Height);
+  } else if (!IsFloat(g)) {
+    Text = std::max(Text, g.Height);
+  }
+}
+
+TBand TRowBand::Band(int32_t defaultSize) const {
   TBand b;
+  b.Text = HasReturn && Shown == 1 ? std::max(Text, defaultSize) : Text;
+  const auto over = [&b](int32_t g) { return g < 0 ? 0 : std::max(0, g - b.Text); };
+  const int32_t centre = Pictures[0] < 0 ? 0 : (std::max(0, Pictures[0] - b.Text) + 1) / 2;
+  b.Above = std::max(centre, over(Pictures[2]));
+  b.Below = std::max(centre, over(Pictures[1]));
+  return b;
+}
+
+namespace {
+
+TBand BandOf(const TSkWord& w, const TWdRow& row) {
+  TRowBand band;
+  for (size_t i = 0; i < row.Count(); ++i) band.Add(*row.Item(i));
+  const TBand b = band.Band(w.DefaultSize);
   for (size_t i = 0; i < row.Count(); ++i) {
     TWdGlyph& g = *row.Item(i);
-    if (IsReturn(g)) g.Height = shown == 1 ? w.DefaultSize : 0;
-    if (!IsInlinePicture(g) && !IsFloat(g)) b.Text = std::max(b.Text, g.Height);
-  }
-  for (size_t i = 0; i < row.Count(); ++i) {
-    const TWdGlyph& g = *row.Item(i);
-    if (!IsInlinePicture(g)) continue;
-    const int32_t over = g.Height - b.Text;
-    switch (g.Alignment()) {
-      case 3:
-        b.Above = std::max(b.Above, (over + 1) / 2);
-        b.Below = std::max(b.Below, (over + 1) / 2);
-        break;
-      case 4: b.Below = std::max(b.Below, over); break;
-      default: b.Above = std::max(b.Above, over); break;
-    }
+    if (IsReturn(g)) g.Height = band.Shown == 1 ? w.DefaultSize : 0;
   }
   return b;
 }
 
 }  // namespace
 
-int64_t TWordLayout::RowHeight(TWdRow& row) const { return BandOf(W_, row).Height(); }
+int64_t TWordLayout::RowHeight(TWdRow&) const { return OpenBand_.Band(W_.DefaultSize).Height(); }
 
 void TWordLayout::Arrange(TWdRow& row) const {
   int64_t x = row.LeftBound;
@@ -255,6 +280,7 @@ void TWordLayout::Run() {
       const int32_t top = Row_->Y;
       Floats_.push_back({g.X, top, g.X + g.Width, static_cast<int32_t>(std::min<int64_t>(int64_t{top} + g.Height, INT32_MAX)), leftSide});
       Row_->Add(&g);
+      OpenBand_.Add(g);
       Bounds(top, Row_->LeftBound, Row_->RightBound);
       ++a;
       continue;
@@ -273,6 +299,7 @@ void TWordLayout::Run() {
     for (int32_t k = 0; k < count; ++k) {
       if (RowFirst_ < 0) RowFirst_ = a + k;
       Row_->Add(&G(a + k));
+      OpenBand_.Add(G(a + k));
       if (W_.Paging && Page_->Count() > 1 && Y_ + RowHeight(*Row_) > W_.ViewHeight) {
         a = RowFirst_;
         Page_->RemoveLastRow();

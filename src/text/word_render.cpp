@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/cp932.h"
 #include "text/font_pixel.h"
 #include "text/sk_word.h"
 
@@ -79,21 +80,14 @@ void TWdChar::Render() {
       // The first of the run draws the ruby over the whole run.
       int64_t runWidth = 0;
       for (const TWdGlyph* g = this; g != nullptr && RubyOf(g) == d.Ruby; g = Neighbour(*g, 1)) runWidth += g->Width;
-      std::vector<std::pair<uint16_t, bool>> chars;
-      for (size_t i = 0; i < d.Ruby.size(); ++i) {
-        const uint8_t c = static_cast<uint8_t>(d.Ruby[i]);
-        if (((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) && i + 1 < d.Ruby.size()) {
-          chars.push_back({static_cast<uint16_t>(c << 8 | static_cast<uint8_t>(d.Ruby[++i])), true});
-        } else {
-          chars.push_back({c, false});
-        }
-      }
+      const std::vector<uint16_t> chars = cp932::CharCodes(d.Ruby);
       const int64_t k = static_cast<int64_t>(chars.size());
       const int32_t rb = std::min(1, b), rsh = std::min(1, sh);
       for (int64_t j = 0; j < k; ++j) {
         const double centre = std::nearbyint(static_cast<double>((2 * j + 1) * runWidth) / static_cast<double>(2 * k));
-        const int32_t rx = static_cast<int32_t>(centre) + x - (chars[j].second ? rs / 2 : rs / 4);
-        const TFontPixelRef glyph = fonts.GetGlyph(chars[j].first, face, static_cast<uint8_t>(d.Style & 3), rs);
+        const uint16_t code = chars[static_cast<size_t>(j)];
+        const int32_t rx = static_cast<int32_t>(centre) + x - (code > 0xFF ? rs / 2 : rs / 4);
+        const TFontPixelRef glyph = fonts.GetGlyph(code, face, static_cast<uint8_t>(d.Style & 3), rs);
         TRect touched{};
         fonts.ComposeGlyph(*glyph, colour, coverage, false, touched, shadow, outline, text, true, true, rsh, rb,
                            TRect{rx, y, rx + rs, y + rs});

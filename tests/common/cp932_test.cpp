@@ -367,5 +367,15 @@ TEST(Cp932Path, ExtractDirAndExt) {
   }
 }
 
+TEST(Cp932Text, LinesAndCharacterCodes) {
+  const std::pair<std::string, std::vector<std::string>> lines[] = {
+      {"", {}},           {"a", {"a"}},         {"a\r\nb", {"a", "b"}}, {"a\n", {"a"}},
+      {"\r\r", {"", ""}}, {"a\rb\n\nc", {"a", "b", "", "c"}},
+  };
+  for (const auto& [text, expected] : lines) EXPECT_EQ(SplitLines(text), expected) << text;
+  // 0x5C after a lead byte is its trail; a lead byte at the end stands alone.
+  EXPECT_EQ(CharCodes("a\x82\xa0\x83\x5c" "b\x81"), (std::vector<uint16_t>{'a', 0x82A0, 0x835C, 'b', 0x81}));
+}
+
 }  // namespace
 }  // namespace opal::cp932

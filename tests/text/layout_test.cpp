@@ -163,3 +163,47 @@ TEST(Layout, LaysOutARangeOnly) {
 
 }  // namespace
 }  // namespace opal
+
+namespace opal {
+namespace {
+
+// Pictures of a given height (4 wide), named by it: "h30.png".
+class TTallPictures : public TWordHost {
+ public:
+  std::shared_ptr<const TWordPicture> LoadPicture(const std::string& file) override {
+    auto pic = std::make_shared<TWordPicture>();
+    auto px = std::make_shared<TDIBX>();
+    px->SetSize(4, std::stoi(file.substr(1)), 32);
+    pic->Frames.push_back({px, nullptr, false, 0});
+    return pic;
+  }
+};
+
+// A 12-pixel character beside a picture: centre pictures share their
+// overhang above and below, top pictures hang down, bottom ones stand up.
+TEST(Layout, InlinePicturesWidenTheBand) {
+  struct Case {
+    const char* Markup;
+    const char* Expected;
+  } cases[] = {
+      {"a<IMG SRC=h30.png ALIGN=CENTER>", "0 0 y0 h30: a@0,9 I@12,0\n"},
+      {"a<IMG SRC=h20.png ALIGN=TOP>", "0 0 y0 h20: a@0,0 I@12,0\n"},
+      {"a<IMG SRC=h20.png ALIGN=BOTTOM>", "0 0 y0 h20: a@0,8 I@12,0\n"},
+      {"a<IMG SRC=h8.png ALIGN=CENTER><IMG SRC=h20.png ALIGN=TOP>", "0 0 y0 h20: a@0,0 I@12,2 I@16,0\n"},
+  };
+  for (const Case& c : cases) {
+    testing::TWordFixture f;
+    TTallPictures host;
+    TSkWord word(f.Fonts, &host);
+    word.TextWidth = 100;
+    word.ViewHeight = 100;
+    word.Parse(c.Markup);
+    f.Pages.clear();
+    word.Layout(f.Pages, 0, -1);
+    EXPECT_EQ(f.Dump(), c.Expected) << c.Markup;
+    f.Pages.clear();
+  }
+}
+
+}  // namespace
+}  // namespace opal
