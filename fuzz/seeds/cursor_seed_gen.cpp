@@ -6,17 +6,9 @@
 #include <string>
 
 #include "stage/cursor_file.h"
+#include "seed_file.h"
 
 namespace {
-
-void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  std::fclose(f);
-}
 
 opal::TCursorImage Picture(int32_t w, int32_t h) {
   opal::TCursorImage image{w, h, w / 3, h / 2, {}};
@@ -33,9 +25,9 @@ int main(int argc, char** argv) {
   }
   const std::string dir = argv[1];
   for (int32_t side : {1, 3, 16, 32}) {
-    Write(dir + "/c" + std::to_string(side) + ".cur", opal::WriteCursorFile(Picture(side, side)));
+    opal::seeds::WriteSeed(dir + "/c" + std::to_string(side) + ".cur", opal::WriteCursorFile(Picture(side, side)));
   }
-  Write(dir + "/one.ani", opal::WriteAniFile({Picture(8, 8)}, 6));
-  Write(dir + "/two.ani", opal::WriteAniFile({Picture(5, 7), Picture(7, 5)}, 10));
+  opal::seeds::WriteSeed(dir + "/one.ani", opal::WriteAniFile({Picture(8, 8)}, 6));
+  opal::seeds::WriteSeed(dir + "/two.ani", opal::WriteAniFile({Picture(5, 7), Picture(7, 5)}, 10));
   return 0;
 }

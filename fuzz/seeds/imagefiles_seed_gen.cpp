@@ -8,21 +8,13 @@
 #include "imagefiles/bmp_codec.h"
 #include "imagefiles/image_test_util.h"  // tests/imagefiles
 #include "imagefiles/png_codec.h"
+#include "seed_file.h"
 
 using namespace opal;
 using testing::NoisePicture;
 using testing::TPngSpec;
 
 namespace {
-
-void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  std::fclose(f);
-}
 
 TPngSpec Spec(uint32_t w, uint32_t h, int depth, int type, int bytesPerRow) {
   TPngSpec s;
@@ -50,26 +42,26 @@ int main(int argc, char** argv) {
       if (alpha) testing::AddNoiseAlpha(p);
       TMemoryStream s;
       SavePng(p, s);
-      Write(png + "/save" + std::to_string(bits) + (alpha ? "a" : "") + ".png", s.Bytes());
+      opal::seeds::WriteSeed(png + "/save" + std::to_string(bits) + (alpha ? "a" : "") + ".png", s.Bytes());
     }
     TMemoryStream s;
     SaveBmp(NoisePicture(5, 3, bits, static_cast<uint32_t>(bits)), s);
-    Write(bmp + "/save" + std::to_string(bits) + ".bmp", s.Bytes());
+    opal::seeds::WriteSeed(bmp + "/save" + std::to_string(bits) + ".bmp", s.Bytes());
   }
   TPngSpec grey2 = Spec(6, 2, 2, PNG_COLOR_TYPE_GRAY, 2);
   grey2.HasTransColor = true;
   grey2.TransColor.gray = 1;
-  Write(png + "/grey2trns.png", testing::WritePng(grey2));
-  Write(png + "/grey16alpha.png", testing::WritePng(Spec(3, 3, 16, PNG_COLOR_TYPE_GRAY_ALPHA, 12)));
-  Write(png + "/rgba16.png", testing::WritePng(Spec(2, 2, 16, PNG_COLOR_TYPE_RGB_ALPHA, 16)));
+  opal::seeds::WriteSeed(png + "/grey2trns.png", testing::WritePng(grey2));
+  opal::seeds::WriteSeed(png + "/grey16alpha.png", testing::WritePng(Spec(3, 3, 16, PNG_COLOR_TYPE_GRAY_ALPHA, 12)));
+  opal::seeds::WriteSeed(png + "/rgba16.png", testing::WritePng(Spec(2, 2, 16, PNG_COLOR_TYPE_RGB_ALPHA, 16)));
   TPngSpec laced = Spec(9, 9, 8, PNG_COLOR_TYPE_RGB, 27);
   laced.Interlaced = true;
   laced.HasTransColor = true;
   laced.TransColor.red = 7;
-  Write(png + "/interlaced.png", testing::WritePng(laced));
+  opal::seeds::WriteSeed(png + "/interlaced.png", testing::WritePng(laced));
   TPngSpec pal = Spec(7, 2, 2, PNG_COLOR_TYPE_PALETTE, 2);
   pal.Palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
   pal.TransAlpha = {255, 0, 128};
-  Write(png + "/palette2trns.png", testing::WritePng(pal));
+  opal::seeds::WriteSeed(png + "/palette2trns.png", testing::WritePng(pal));
   return 0;
 }

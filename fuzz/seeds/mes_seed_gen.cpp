@@ -3,6 +3,7 @@
 // scenario command, half revealed, paused and on their second page; each
 // file is a version byte (138 − 100) and the stage's saved record.
 //   mes_seed_gen DIR
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,18 +16,9 @@
 #include "stage/base_list.h"
 #include "storage/stream.h"
 #include "text/font_pixel.h"
+#include "seed_file.h"
 
 namespace {
-
-void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  const uint8_t version = static_cast<uint8_t>(opal::kSaveVersion - 100);
-  if (f == nullptr || std::fwrite(&version, 1, 1, f) != 1 || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  std::fclose(f);
-}
 
 struct TSeedStage {
   opal::TFakeFontBackend Backend;
@@ -52,10 +44,14 @@ struct TSeedStage {
     opal::RunState().FrameDeltaMs = 15;
     for (int i = 0; i < n; ++i) Stage.Update();
   }
+  // The fuzz target's version byte, then the record.
   std::vector<uint8_t> Saved() {
     opal::TMemoryStream s;
     Stage.SaveToStream(s);
-    return s.Bytes();
+    std::vector<uint8_t> bytes(s.Bytes().size() + 1);
+    bytes[0] = static_cast<uint8_t>(opal::kSaveVersion - 100);
+    std::copy(s.Bytes().begin(), s.Bytes().end(), bytes.begin() + 1);
+    return bytes;
   }
 };
 
@@ -71,7 +67,7 @@ int main(int argc, char** argv) {
     TSeedStage s;
     s.Window(60, 30)->SetProperty(opal::PR_TEXT, opal::TPropValue::OfStr("ab<B>cd</B><BR>ef<CLEAR>gh"));
     s.Frames(5);
-    Write(dir + "/plain_half.rec", s.Saved());
+    opal::seeds::WriteSeed(dir + "/plain_half.rec", s.Saved());
   }
   {
     TSeedStage s;
@@ -84,12 +80,12 @@ int main(int argc, char** argv) {
     mes->SetProperty(opal::PR_INDEX, opal::TPropValue::OfInt(1));
     mes->SetProperty(opal::PR_TEXTPAUSED, opal::TPropValue::OfFlag(true));
     s.Frames(2);
-    Write(dir + "/message_second_page.rec", s.Saved());
+    opal::seeds::WriteSeed(dir + "/message_second_page.rec", s.Saved());
   }
   {
     TSeedStage s;
     s.Window(0, 0);
-    Write(dir + "/empty.rec", s.Saved());
+    opal::seeds::WriteSeed(dir + "/empty.rec", s.Saved());
   }
   return 0;
 }

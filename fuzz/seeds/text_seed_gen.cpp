@@ -13,17 +13,9 @@
 #include "storage/stream.h"
 #include "text/font_pixel.h"
 #include "text/sk_word.h"
+#include "seed_file.h"
 
 namespace {
-
-void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  std::fclose(f);
-}
 
 const char* const kTexts[] = {
     "plain text\r\nnext line",
@@ -51,7 +43,7 @@ int main(int argc, char** argv) {
     word.Parse(opal::cp932::FromUtf8(text));
     opal::TMemoryStream s;
     word.SaveGlyphs(s);
-    Write(dir + "/glyphs-" + std::to_string(++n) + ".dat", s.Bytes());
+    opal::seeds::WriteSeed(dir + "/glyphs-" + std::to_string(++n) + ".dat", s.Bytes());
   }
   {
     // Characters on the plain style of a new character, which every glyph
@@ -62,12 +54,12 @@ int main(int argc, char** argv) {
       if (auto* c = dynamic_cast<opal::TWdChar*>(word.Glyph(i)); c != nullptr && i > 0) c->SetDecorate(opal::TDecorate{});
     opal::TMemoryStream s;
     word.SaveGlyphs(s);
-    Write(dir + "/glyphs-plain-style.dat", s.Bytes());
+    opal::seeds::WriteSeed(dir + "/glyphs-plain-style.dat", s.Bytes());
   }
   opal::TSkWord word(fonts);
   opal::TMemoryStream plain;
   word.SaveSettings(plain);
-  Write(dir + "/settings-default.dat", plain.Bytes());
+  opal::seeds::WriteSeed(dir + "/settings-default.dat", plain.Bytes());
   word.DefaultFace = "Face";
   word.TextWidth = 320;
   word.ViewHeight = 240;
@@ -77,6 +69,6 @@ int main(int argc, char** argv) {
   word.DefaultShadow = 1;
   opal::TMemoryStream set;
   word.SaveSettings(set);
-  Write(dir + "/settings-set.dat", set.Bytes());
+  opal::seeds::WriteSeed(dir + "/settings-set.dat", set.Bytes());
   return 0;
 }
