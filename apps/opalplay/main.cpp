@@ -17,6 +17,7 @@
 #include "common/trace.h"
 #include "expr/value_text.h"
 #include "platform/clock.h"
+#include "platform/event_source.h"
 #include "platform/input_script.h"
 #include "platform/message_boxes.h"
 #include "platform/sdl_cursors.h"
@@ -52,7 +53,7 @@ void Usage(FILE* out) {
                "  --frames N          stop after N frames with exit code 0\n"
                "  --trace FILE        write the script trace and the start-up and shut-down steps\n"
                "  --dump-vars FILE    write the variable table at exit, a line a variable\n"
-               "  --input FILE        timed mouse, key, focus and message-box input (see the docs)\n"
+               "  --input FILE        timed mouse, key, text, focus and message-box input (docs/input-script.md)\n"
                "  --screenshot FILE   write the screen as a PNG at exit, or at each --screenshot-at\n"
                "  --screenshot-at N   frame N (repeatable; with several, FILE gets -N before .png)\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
@@ -178,7 +179,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 // The settings dialog of /config: game.ini in the executable's folder,
 // shown in a window of its own (or driven by the input script alone).
-int RunConfig(const std::string& exe, const TOptions& o, const TInputScript& script, TSdlScreen* window) {
+int RunConfig(const std::string& exe, const TOptions& o, const TInputScript& script, TSdlScreen* window,
+              EventSource& events) {
   TScriptedMessageBoxes scripted;
   TSdlMessageBoxes windowBoxes;
   MessageBoxes& boxes = window != nullptr ? static_cast<MessageBoxes&>(windowBoxes) : scripted;
@@ -205,16 +207,8 @@ int RunConfig(const std::string& exe, const TOptions& o, const TInputScript& scr
   }
   int code = 0;
   for (long long wakes = 1; form.IsOpen && (o.Frames < 0 || wakes <= o.Frames); ++wakes) {
-    for (const TInputEvent& e : script.EventsAt(wakes)) {
-      if (window != nullptr) {
-        window->PushEvent(e);
-      } else {
-        dialog.HandleInput(e);
-      }
-    }
-    if (window != nullptr) {
-      for (TInputEvent e; window->PollEvent(e);) dialog.HandleInput(e);
-    }
+    events.BeginWake();
+    for (TInputEvent e; events.Poll(e);) dialog.HandleInput(e);
     if (dialog.Dirty) {
       dialog.Paint(canvas, font.get());
       dialog.Dirty = false;
@@ -265,8 +259,12 @@ int Run(const TOptions& o) {
     window = TSdlScreen::Create(why);
     if (window == nullptr) std::fprintf(stderr, "opalplay: no window (%s); running without one\n", why.c_str());
   }
+  // The input: the script's over the window's when there is a window
+  // (script events take the way a person's input takes), else the
+  // script's alone. Script events are timed by wake-ups of the loop.
+  TScriptedEvents events(script, window.get());
   if (!o.Args.empty() && cp932::CompareText(o.Args[0], "/config") == 0) {
-    const int rc = RunConfig(exe, o, script, window.get());
+    const int rc = RunConfig(exe, o, script, window.get(), events);
     SetTrace(nullptr);
     return rc;
   }
@@ -307,22 +305,11 @@ int Run(const TOptions& o) {
       }
       TLoopThread loop(state);
       form.LoopThread = &loop;
-      // Script events are timed by wake-ups of the loop, which are frames
-      // while the game is active; they go through the window's own queue
-      // when there is a window, so they take the way a person's input takes.
-      long long wakes = 0;
+      // Every wake-up of the loop (a frame while the game is active) takes
+      // the input that waits, before the wait.
       auto pump = [&] {
-        ++wakes;
-        for (const TInputEvent& e : script.EventsAt(wakes)) {
-          if (window != nullptr) {
-            window->PushEvent(e);
-          } else {
-            form.HandleInput(e);
-          }
-        }
-        if (window != nullptr) {
-          for (TInputEvent e; window->PollEvent(e);) form.HandleInput(e);
-        }
+        events.BeginWake();
+        for (TInputEvent e; events.Poll(e);) form.HandleInput(e);
       };
       loop.Run(
           *clock,

@@ -1,15 +1,13 @@
 // TInputScript: timed input for repeatable runs (opalplay --input FILE).
-// One instruction a line; '#' starts a comment:
-//   FRAME move X Y           the pointer to client position (X, Y)
-//   FRAME down|up BUTTON     BUTTON: left, right or middle
-//   FRAME click BUTTON X Y   move, press; released at the next frame
-//   FRAME wheel down|up
-//   FRAME keydown|keyup KEY  KEY: a name (Enter, Space, Escape, A, F5, …)
-//   FRAME key KEY            or a number (13, 0x0D); released next frame
-//   FRAME focus in|out       the window gains or loses activation
-//   FRAME close              the window's close box
-//   answer yes|no|ok|cancel  the next message box's answer (in order)
-// Events happen before the frame of that number (frames count from 1).
+// The format, every instruction with its arguments, the timing rule and an
+// example, is written down in docs/input-script.md; a test parses that
+// document's example and checks that it names every instruction below.
+// In short: one instruction a line, "FRAME NAME ARGUMENTS" or "answer …";
+// '#' outside a quoted text starts a comment; the events of FRAME happen
+// before the loop's wake-up of that number (counted from 1).
+//
+// TScriptedEvents: the script as an EventSource, alone (headless) or
+// layered over the window, whose own queue then takes the script's events.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/event_source.h"
 #include "platform/input_event.h"
 #include "platform/message_boxes.h"
 
@@ -26,6 +25,10 @@ namespace opal {
 class TInputScript {
  public:
   static constexpr size_t kMaxBytes = 4 << 20;
+
+  // An instruction as the format writes it: "FRAME move X Y", "answer
+  // yes|no|ok|cancel". Every instruction the parser takes, in its order.
+  static std::vector<std::string> Synopses();
 
   // Throws EFormatError naming the line of a bad instruction.
   static TInputScript Parse(const std::string& text);
@@ -40,6 +43,31 @@ class TInputScript {
 
  private:
   std::map<int64_t, std::vector<TInputEvent>> Events_;
+};
+
+class TScriptedEvents : public EventSource {
+ public:
+  // `window` (not owned) may be null: then the script is the only source.
+  // Otherwise each due event is pushed into the window's queue, so that it
+  // takes the way a person's input takes, and Poll reads the window.
+  TScriptedEvents(const TInputScript& script, EventSource* window) : Script_(script), Window_(window) {}
+
+  // Counts the wake-up (the first is 1) and queues the script's events of
+  // that number behind what waits already.
+  void BeginWake() override;
+  bool Poll(TInputEvent& out) override;
+  void Push(const TInputEvent& e) override;
+  void SetTextInput(bool on) override;
+  bool TextInputActive() const override;
+
+  int64_t Wakes() const { return Wakes_; }
+
+ private:
+  const TInputScript& Script_;
+  EventSource* Window_;
+  int64_t Wakes_ = 0;
+  std::deque<TInputEvent> Pending_;  // headless: what waits
+  bool Text_ = false;                // headless: text input on
 };
 
 }  // namespace opal

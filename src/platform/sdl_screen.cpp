@@ -3,7 +3,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "common/cp932.h"
 #include "platform/sdl_keys.h"
@@ -29,6 +32,32 @@ uint32_t RgbOf(TCustomDIBX& buffer, uint32_t raw) {
   return channel(buffer.RedMask()) << 16 | channel(buffer.GreenMask()) << 8 | channel(buffer.BlueMask());
 }
 
+// The window system's UTF-8 in CP932; a character CP932 lacks becomes '?'.
+std::string FromSystemText(const char* utf8) { return cp932::FromUtf8(utf8 != nullptr ? utf8 : ""); }
+
+// A composition of the window system: cursor and selection are counted in
+// characters of the UTF-8 text, which stay characters in CP932 (one code
+// point, one character or '?'); values out of range are brought into it.
+void ComposeEvent(TInputEvent& out, const char* utf8, Sint32 start, Sint32 length) {
+  out.Kind = TInputKind::Compose;
+  out.Text = FromSystemText(utf8);
+  const auto chars = static_cast<int32_t>(std::min<size_t>(cp932::CharCount(out.Text), INT32_MAX));
+  out.Cursor = std::clamp<int32_t>(start, 0, chars);
+  out.SelLength = std::clamp<int32_t>(length, 0, chars - out.Cursor);
+}
+
+// UTF-8 cut into pieces of at most `max` bytes, never inside a character.
+std::vector<std::string> Pieces(const std::string& utf8, size_t max) {
+  std::vector<std::string> out;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t end = std::min(utf8.size(), at + max);
+    while (end < utf8.size() && end > at + 1 && (static_cast<uint8_t>(utf8[end]) & 0xC0) == 0x80) --end;
+    out.push_back(utf8.substr(at, end - at));
+    at = end;
+  }
+  return out;
+}
+
 int SdlButton(TPointerButton b) {
   switch (b) {
     case TPointerButton::Right: return SDL_BUTTON_RIGHT;
@@ -41,6 +70,9 @@ int SdlButton(TPointerButton b) {
 
 std::unique_ptr<TSdlScreen> TSdlScreen::Create(std::string& error) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  // Long compositions whole (SDL_TEXTEDITING_EXT) and long commits in
+  // several SDL_TEXTINPUT events, instead of both cut at 31 bytes.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     error = SDL_GetError();
     return nullptr;
@@ -54,6 +86,9 @@ std::unique_ptr<TSdlScreen> TSdlScreen::Create(std::string& error) {
     return nullptr;
   }
   SDL_DisableScreenSaver();
+  // The video subsystem starts with text input on; the player's starts
+  // off, so that an input method never takes key presses meant as keys.
+  SDL_StopTextInput();
   return screen;
 }
 
@@ -264,7 +299,7 @@ bool TSdlScreen::CopyPanel(TDIBX& out) {
 
 // --- input ------------------------------------------------------------------
 
-bool TSdlScreen::PollEvent(TInputEvent& out) {
+bool TSdlScreen::Poll(TInputEvent& out) {
   SDL_Event e;
   while (SDL_PollEvent(&e) != 0) {
     out = TInputEvent{};
@@ -317,13 +352,30 @@ bool TSdlScreen::PollEvent(TInputEvent& out) {
         out.Kind = e.type == SDL_KEYDOWN ? TInputKind::KeyDown : TInputKind::KeyUp;
         out.Repeat = e.key.repeat != 0;
         return true;
+      case SDL_TEXTINPUT:
+        if (!TextInput_ || e.text.text[0] == '\0') continue;
+        out.Kind = TInputKind::Text;
+        out.Text = FromSystemText(e.text.text);
+        return true;
+      case SDL_TEXTEDITING:
+        if (!TextInput_) continue;
+        ComposeEvent(out, e.edit.text, e.edit.start, e.edit.length);
+        return true;
+      case SDL_TEXTEDITING_EXT: {
+        // The receiver owns the text of an extended composition.
+        const std::string text = e.editExt.text != nullptr ? e.editExt.text : "";
+        SDL_free(e.editExt.text);
+        if (!TextInput_) continue;
+        ComposeEvent(out, text.c_str(), e.editExt.start, e.editExt.length);
+        return true;
+      }
       default: continue;
     }
   }
   return false;
 }
 
-void TSdlScreen::PushEvent(const TInputEvent& in) {
+void TSdlScreen::Push(const TInputEvent& in) {
   SDL_Event e{};
   const Uint32 id = SDL_GetWindowID(Window_);
   switch (in.Kind) {
@@ -373,9 +425,47 @@ void TSdlScreen::PushEvent(const TInputEvent& in) {
       e.window.windowID = id;
       e.window.event = SDL_WINDOWEVENT_CLOSE;
       break;
+    case TInputKind::Text:
+      // A commit longer than an event holds comes as several, as the
+      // window system sends it.
+      for (const std::string& piece : Pieces(cp932::ToUtf8(in.Text), SDL_TEXTINPUTEVENT_TEXT_SIZE - 1)) {
+        SDL_Event t{};
+        t.type = SDL_TEXTINPUT;
+        t.text.windowID = id;
+        std::memcpy(t.text.text, piece.data(), piece.size());
+        SDL_PushEvent(&t);
+      }
+      return;
+    case TInputKind::Compose: {
+      const std::string utf8 = cp932::ToUtf8(in.Text);
+      if (utf8.size() < SDL_TEXTEDITINGEVENT_TEXT_SIZE) {
+        e.type = SDL_TEXTEDITING;
+        e.edit.windowID = id;
+        std::memcpy(e.edit.text, utf8.data(), utf8.size());
+        e.edit.start = in.Cursor;
+        e.edit.length = in.SelLength;
+        break;
+      }
+      e.type = SDL_TEXTEDITING_EXT;
+      e.editExt.windowID = id;
+      e.editExt.text = SDL_strdup(utf8.c_str());
+      e.editExt.start = in.Cursor;
+      e.editExt.length = in.SelLength;
+      if (e.editExt.text != nullptr && SDL_PushEvent(&e) != 1) SDL_free(e.editExt.text);
+      return;
+    }
     default: return;
   }
   SDL_PushEvent(&e);
+}
+
+void TSdlScreen::SetTextInput(bool on) {
+  TextInput_ = on;
+  if (on) {
+    SDL_StartTextInput();
+  } else {
+    SDL_StopTextInput();
+  }
 }
 
 }  // namespace opal

@@ -1,7 +1,8 @@
 // TSdlScreen: the player's main window on SDL. Its client area is the
 // toolbar strip above the panel that shows the stage; it is both the
-// window the full-screen switch moves (Window) and the display the screen
-// manager presents to (Display). Input arrives as TInputEvent.
+// window the full-screen switch moves (Window), the display the screen
+// manager presents to (Display) and the window system's input as
+// TInputEvent (EventSource).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "platform/display.h"
+#include "platform/event_source.h"
 #include "platform/input_event.h"
 #include "platform/window.h"
 
@@ -19,7 +21,7 @@ namespace opal {
 class TDIBX;
 class TUiFont;
 
-class TSdlScreen : public Window, public Display {
+class TSdlScreen : public Window, public Display, public EventSource {
  public:
   static constexpr int32_t kDockHeight = 22;  // the toolbar strip
 
@@ -32,11 +34,6 @@ class TSdlScreen : public Window, public Display {
 
   void SetTitle(const std::string& cp932Title);
   void Show();
-  // The next input, false when none is waiting.
-  bool PollEvent(TInputEvent& out);
-  // Puts an input event into the window system's queue, as if the person
-  // had done it: it comes back from PollEvent through the same translation.
-  void PushEvent(const TInputEvent& e);
   // Moves the pointer to a client position.
   void WarpPointer(int32_t x, int32_t y) override;
   // What the panel shows now, read back from the window.
@@ -55,6 +52,15 @@ class TSdlScreen : public Window, public Display {
   int32_t DockHeight() override { return kDockHeight; }
   void PlacePanel(int32_t left, int32_t top, int32_t width, int32_t height) override;
   void CenterOnWorkArea() override;
+
+  // EventSource. Input is the window system's own, so BeginWake does
+  // nothing; Push puts an event into the window system's queue, and text
+  // input on lets the system's input method compose.
+  void BeginWake() override {}
+  bool Poll(TInputEvent& out) override;
+  void Push(const TInputEvent& e) override;
+  void SetTextInput(bool on) override;
+  bool TextInputActive() const override { return TextInput_; }
 
   // Display
   bool Available() override { return true; }
@@ -79,6 +85,7 @@ class TSdlScreen : public Window, public Display {
   int32_t PanelLeft_ = 0, PanelTop_ = 0, PanelWidth_ = 0, PanelHeight_ = 0;
   int32_t SavedX_ = 0, SavedY_ = 0, SavedW_ = 0, SavedH_ = 0;
   bool Saved_ = false;
+  bool TextInput_ = false;
 };
 
 }  // namespace opal

@@ -66,6 +66,10 @@ void TFormView::HandleInput(const TInputEvent& e) {
     case TInputKind::KeyUp:
       if (e.Key >= 0 && e.Key < 256) Parts_.KeyUp(e.Key);
       break;
+    case TInputKind::Text:
+      if (Active) Parts_.TextInput(e.Text);
+      break;
+    case TInputKind::Compose: Parts_.Composition(e.Text, e.Cursor, e.SelLength); break;
     case TInputKind::FocusIn: ApplicationActivate(State_.LastTickMs); break;
     case TInputKind::FocusOut: ApplicationDeactivate(); break;
     case TInputKind::Close: PostClose(); break;  // the close box does not ask

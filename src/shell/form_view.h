@@ -59,6 +59,11 @@ class TRuntimeParts {
   virtual void WheelUp() {}
   virtual void KeyDown(int32_t) {}
   virtual void KeyUp(int32_t) {}
+  // Committed text and the composition in progress (CP932; cursor and
+  // selection in characters), as TInputKind::Text and Compose describe
+  // them. Nothing on the stage takes text yet, so the defaults drop it.
+  virtual void TextInput(const std::string&) {}
+  virtual void Composition(const std::string&, int32_t, int32_t) {}
   virtual void ClearInput() {}
   // Media paused while the application is inactive, and resumed.
   virtual void SuspendMedia() {}
@@ -99,7 +104,9 @@ class TFormView {
   void SetFullScreen(bool full);
   void ApplyScreenMode();
 
-  // Input from the window or an input script (client coordinates).
+  // Input from the window or an input script (client coordinates). Keys
+  // and committed text are taken only while active; a composition always
+  // passes on, so that what shows it never keeps a stale one.
   void HandleInput(const TInputEvent& e);
   void ApplicationActivate(uint32_t now);
   void ApplicationDeactivate();
