@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "platform/input_script.h"
 #include "platform/window.h"
 #include "shell/form_view.h"
 #include "shell/loop_thread.h"
@@ -22,6 +23,10 @@ class TInputParts : public TRuntimeParts {
   void WheelUp() override { Log.push_back("wheel up"); }
   void KeyDown(int32_t k) override { Log.push_back("key down " + std::to_string(k)); }
   void KeyUp(int32_t k) override { Log.push_back("key up " + std::to_string(k)); }
+  void TextInput(const std::string& t) override { Log.push_back("text " + cp932::ToUtf8(t)); }
+  void Composition(const std::string& t, int32_t cursor, int32_t length) override {
+    Log.push_back("compose " + cp932::ToUtf8(t) + " " + std::to_string(cursor) + " " + std::to_string(length));
+  }
   void ClearInput() override { Log.push_back("clear input"); }
   void SuspendMedia() override { Log.push_back("suspend media"); }
   void ResumeMedia() override { Log.push_back("resume media"); }
@@ -175,6 +180,37 @@ TEST_F(FormInputTest, DeveloperMenuItems) {
     EXPECT_EQ(Form.TargetFrameMs, tag);
     EXPECT_EQ(RunState().DrawDivisor, 10);  // the pacing items change nothing that runs
   }
+}
+
+}  // namespace
+}  // namespace opal
+
+namespace opal {
+namespace {
+
+// Text typed by a script reaches the form's handler as text, committed
+// text only while active (as key presses), a composition always.
+TEST_F(FormInputTest, ScriptedTextReachesTheStageAsText) {
+  const TInputScript script = TInputScript::Parse(
+      "1 compose \"にほん\" 3 0\n"
+      "1 compose \"日本\" 0 2\n"
+      "1 compose \"\" 0 0\n"
+      "1 text \"日本\"\n"
+      "2 text \"x\"\n"
+      "2 compose \"y\" 1 0\n");
+  TScriptedEvents source(script, nullptr);
+  source.SetTextInput(true);  // as a text control with the focus would
+  auto wake = [&] {
+    source.BeginWake();
+    for (TInputEvent e; source.Poll(e);) Form.HandleInput(e);
+  };
+  wake();
+  EXPECT_EQ(Parts.Log, (std::vector<std::string>{"compose にほん 3 0", "compose 日本 0 2", "compose  0 0",
+                                                 "text 日本"}));
+  Parts.Log.clear();
+  Form.Active = false;
+  wake();
+  EXPECT_EQ(Parts.Log, (std::vector<std::string>{"compose y 1 0"}));
 }
 
 }  // namespace

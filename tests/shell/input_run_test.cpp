@@ -87,5 +87,26 @@ TEST(InputRun, HandlersOfTheHelloPadRunAtTheScriptedFrames) {
   EXPECT_NE(vars[0].find("keys: str [] \"65 13 \"\n"), std::string::npos) << vars[0];
 }
 
+// --help points to the document of the script format, which exists; a
+// bad script line ends the run before it starts, naming the line.
+TEST(InputRun, TheHelpNamesTheFormatsDocumentAndABadLineIsNamed) {
+  const testing::RunResult help = testing::RunProgram("OPALPLAY", {"--help"});
+  ASSERT_EQ(help.exit_code, 0);
+  const size_t at = help.out.find("docs/input-script.md");
+  ASSERT_NE(at, std::string::npos) << help.out;
+  EXPECT_TRUE(std::ifstream(kSource + "/docs/input-script.md").good());
+
+  testing::TempDir dir;
+  const std::string game = dir / "hello";
+  ASSERT_EQ(testing::RunTool({"build", kSource + "/examples/hello", "-o", game}).exit_code, 0);
+  const std::string input = dir / "input.txt";
+  std::ofstream(input) << "# typed text\n10 text \"abc\"\n12 text \"abc\n";
+  const testing::RunResult r = testing::RunProgram("OPALPLAY", {"--headless", "--fixed-clock", "--frames", "20",
+                                                                "--input", input, game});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.out.find("opalplay: input script line 3: a quoted text without its closing quote"), std::string::npos)
+      << r.out;
+}
+
 }  // namespace
 }  // namespace opal
