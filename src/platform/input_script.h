@@ -47,7 +47,8 @@ class TInputScript {
 
 class TScriptedEvents : public EventSource {
  public:
-  // `window` (not owned) may be null: then the script is the only source.
+  // Neither is owned; both must outlive this source. `window` may be
+  // null: then the script is the only source.
   // Otherwise each due event is pushed into the window's queue, so that it
   // takes the way a person's input takes, and Poll reads the window.
   TScriptedEvents(const TInputScript& script, EventSource* window) : Script_(script), Window_(window) {}
