@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -195,6 +196,73 @@ TEST(PropertyRows, WritesInvalidateByTheirChangeRule) {
     SetPropValue(*b, c.Id, TPropValue::OfInt(c.Value));
     EXPECT_EQ(base.DirtyList.Items(), c.Dirty) << c.What;
   }
+}
+
+
+// A control of the kind the coming components are: rows over its own
+// members, one replacing an inherited row, the rest inherited.
+struct TThumb {
+  std::string Source;
+};
+
+class TDial : public TOpalControl {
+ public:
+  using TOpalControl::TOpalControl;
+  const TPropertyTable& Properties() const override {
+    using R = TPropertyRows<TDial>;
+    static const TPropertyRow rows[] = {
+        R::Field<PR_VALUE, &TDial::Value, TOnSet::Look, &TDial::Written>(),
+        R::Item<PR_MIN, &TDial::Range, 0>(),
+        R::Item<PR_MAX, &TDial::Range, 1>(),
+        R::Fixed<PR_ORIENTATION, 1>(),
+        R::InPart<PR_THUMBSOURCE, &TDial::Thumb, &TThumb::Source>(),
+        // A dial stays where it was made.
+        R::Field<PR_LEFT, &TDial::Left_, TOnSet::Ignore>(),
+    };
+    static const TPropertyTable table(TOpalControl::Properties(), rows);
+    return table;
+  }
+  void Written() { ++Writes; }
+
+  int32_t Value = 0;
+  int32_t Range[2] = {0, 100};
+  std::unique_ptr<TThumb> Thumb = std::make_unique<TThumb>();
+  int Writes = 0;
+};
+
+TEST(PropertyRows, ANewControlAddsRows) {
+  TOpalBaseList stage;
+  stage.SetSize(200, 200);
+  TDial* dial = stage.Create<TDial>();
+  dial->SetParent(stage.ActiveBase());
+  dial->SetBounds(10, 10, 20, 20);
+  TTestControl* plain = stage.Create<TTestControl>();
+  EXPECT_EQ(dial->Properties().Parent(), &plain->Properties());
+  TOpalBase& base = *stage.ActiveBase();
+  base.DirtyList.Clear();
+
+  SetPropValue(*dial, PR_VALUE, TPropValue::OfInt(5));
+  EXPECT_EQ(dial->Value, 5);
+  EXPECT_EQ(base.DirtyList.Items(), (std::vector<TRect>{{10, 10, 30, 30}}));
+  base.DirtyList.Clear();
+  SetPropValue(*dial, PR_VALUE, TPropValue::OfInt(5));
+  EXPECT_TRUE(base.DirtyList.Items().empty()) << "an unchanged value repaints nothing";
+  EXPECT_EQ(dial->Writes, 2) << "what follows a write follows every write";
+
+  SetPropValue(*dial, PR_MAX, TPropValue::OfInt(50));
+  EXPECT_EQ(GetPropValue(*dial, PR_MAX).Int, 50);
+  EXPECT_EQ(GetPropValue(*dial, PR_MIN).Int, 0);
+  SetPropValue(*dial, PR_THUMBSOURCE, TPropValue::OfStr("thumb.bri"));
+  EXPECT_EQ(dial->Thumb->Source, "thumb.bri");
+  SetPropValue(*dial, PR_ORIENTATION, TPropValue::OfInt(0));
+  EXPECT_EQ(GetPropValue(*dial, PR_ORIENTATION).Int, 1);
+  // The replaced row ignores writes; the inherited ones act as a control's.
+  SetPropValue(*dial, PR_LEFT, TPropValue::OfInt(70));
+  SetPropValue(*dial, PR_TOP, TPropValue::OfInt(80));
+  EXPECT_EQ(dial->Left(), 10);
+  EXPECT_EQ(dial->Top(), 80);
+  // A number without a row reads the unsupported value.
+  EXPECT_EQ(GetPropValue(*dial, PR_INDEX).Int, -1);
 }
 
 }  // namespace
