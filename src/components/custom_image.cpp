@@ -6,6 +6,7 @@
 
 #include "components/brio_collection.h"
 #include "stage/base_list.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -144,11 +145,7 @@ bool TOpalCustomImage::Update() {
 
 // --- setters ---
 
-void TOpalCustomImage::SetAlpha(int32_t v) {
-  if (v == Alpha_) return;
-  Alpha_ = v;
-  Invalidate();
-}
+void TOpalCustomImage::SetAlpha(int32_t v) { ChangeLook(Alpha_, v); }
 
 void TOpalCustomImage::SetZoom(int axis, int32_t v) {
   v = std::max(1, v);
@@ -160,12 +157,7 @@ void TOpalCustomImage::SetZoom(int axis, int32_t v) {
   Invalidate();
 }
 
-void TOpalCustomImage::SetAngle(int32_t v) {
-  if (v == Angle_) return;
-  Invalidate();
-  Angle_ = v;
-  Invalidate();
-}
+void TOpalCustomImage::SetAngle(int32_t v) { ChangePlace(Angle_, v); }
 
 void TOpalCustomImage::SetFlip(int axis, bool v) {
   bool& field = axis == 0 ? FlipH_ : FlipV_;
@@ -255,41 +247,37 @@ void TOpalCustomImage::DrawPicture(TCustomDIBX& canvas, TCustomDIBX* src, TCusto
 
 // --- properties ---
 
-bool TOpalCustomImage::GetProperty(int id, TPropValue& v) const {
-  int32_t iw = 0, ih = 0;
-  switch (id) {
-    case PR_ALPHA: v.Int = Alpha_; return true;
-    case PR_ZOOMX: v.Int = ZoomX_; return true;
-    case PR_ZOOMY: v.Int = ZoomY_; return true;
-    case PR_ANGLE: v.Int = Angle_; return true;
-    case PR_FLIPH: v.Flag = FlipH_; return true;
-    case PR_FLIPV: v.Flag = FlipV_; return true;
-    case PR_CAPTUREMASK: v.Flag = CaptureMask; return true;
-    case PR_ORIGWIDTH: v.Int = ImageSize(iw, ih) ? iw : 0; return true;
-    case PR_ORIGHEIGHT: v.Int = ImageSize(iw, ih) ? ih : 0; return true;
-    default: return TOpalControl::GetProperty(id, v);
-  }
+int32_t TOpalCustomImage::PictureWidth() const {
+  int32_t w = 0, h = 0;
+  return ImageSize(w, h) ? w : 0;
 }
 
-bool TOpalCustomImage::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_ALPHA: SetAlpha(v.Int); return true;
-    case PR_ZOOMX: SetZoom(0, v.Int); return true;
-    case PR_ZOOMY: SetZoom(1, v.Int); return true;
-    case PR_ANGLE: SetAngle(v.Int); return true;
-    case PR_FLIPH: SetFlip(0, v.Flag); return true;
-    case PR_FLIPV: SetFlip(1, v.Flag); return true;
-    case PR_CAPTUREMASK: CaptureMask = v.Flag; return true;
-    case PR_ORIGWIDTH:
-    case PR_ORIGHEIGHT: return true;  // read-only here
-    case PR_WIDTH: SetImageWidth(0, v.Int); return true;
-    case PR_HEIGHT: SetImageWidth(1, v.Int); return true;
-    case PR_POSZOOMED:
-      TOpalControl::SetProperty(id, v);
-      MarkSizeDirty();
-      return true;
-    default: return TOpalControl::SetProperty(id, v);
-  }
+int32_t TOpalCustomImage::PictureHeight() const {
+  int32_t w = 0, h = 0;
+  return ImageSize(w, h) ? h : 0;
+}
+
+const TPropertyTable& TOpalCustomImage::Properties() const {
+  using R = TPropertyRows<TOpalCustomImage>;
+  using I = TOpalCustomImage;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_ALPHA, &I::Alpha_, TOnSet::Look>(),
+      R::Field<PR_ZOOMX, &I::ZoomX_, Axis<&I::SetZoom, 0>>(),
+      R::Field<PR_ZOOMY, &I::ZoomY_, Axis<&I::SetZoom, 1>>(),
+      R::Field<PR_ANGLE, &I::Angle_, TOnSet::Place>(),
+      R::Field<PR_FLIPH, &I::FlipH_, Axis<&I::SetFlip, 0>>(),
+      R::Field<PR_FLIPV, &I::FlipV_, Axis<&I::SetFlip, 1>>(),
+      R::Field<PR_CAPTUREMASK, &I::CaptureMask>(),
+      R::Computed<PR_ORIGWIDTH, &I::PictureWidth>(),
+      R::Computed<PR_ORIGHEIGHT, &I::PictureHeight>(),
+      // A written size stretches the picture to it.
+      R::Field<PR_WIDTH, &I::Width_, Axis<&I::SetImageWidth, 0>>(),
+      R::Field<PR_HEIGHT, &I::Height_, Axis<&I::SetImageWidth, 1>>(),
+      // Children placed by the zoom size themselves again.
+      R::Field<PR_POSZOOMED, &I::PosZoomed_, TOnSet::Place, &I::MarkSizeDirty>(),
+  };
+  static const TPropertyTable table(TOpalControl::Properties(), rows);
+  return table;
 }
 
 // --- saved record ---
@@ -378,20 +366,14 @@ void TOpalImage::RecreatePixels() {
   if (!Source.empty()) Reload();
 }
 
-bool TOpalImage::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_SOURCE: v.Str = Source; return true;
-    case PR_BRIGHTNESS: v.Int = Level; return true;
-    default: return TOpalCustomImage::GetProperty(id, v);
-  }
-}
-
-bool TOpalImage::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_SOURCE: SetSource(v.Str); return true;
-    case PR_BRIGHTNESS: SetLevel(v.Int); return true;
-    default: return TOpalCustomImage::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalImage::Properties() const {
+  using R = TPropertyRows<TOpalImage>;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_SOURCE, &TOpalImage::Source, &TOpalImage::SetSource>(),
+      R::Field<PR_BRIGHTNESS, &TOpalImage::Level, &TOpalImage::SetLevel>(),
+  };
+  static const TPropertyTable table(TOpalCustomImage::Properties(), rows);
+  return table;
 }
 
 }  // namespace opal

@@ -16,8 +16,7 @@ class TOpalCustomImage : public TOpalControl {
  public:
   explicit TOpalCustomImage(TOpalBaseList* owner);
 
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
 
   // What is shown; null without a picture.
   virtual TCustomDIBX* ShownPixels() const = 0;
@@ -44,6 +43,9 @@ class TOpalCustomImage : public TOpalControl {
   void SetImageWidth(int axis, int32_t v);
   int32_t Alpha() const { return Alpha_; }
   int32_t Angle() const { return Angle_; }
+  // PR_ORIGWIDTH, PR_ORIGHEIGHT: the shown picture's size, 0 without one.
+  int32_t PictureWidth() const;
+  int32_t PictureHeight() const;
   bool CaptureMask = false;
 
   void SaveToStream(TStream& s) const override;
@@ -75,8 +77,7 @@ class TOpalImage : public TOpalCustomImage {
   explicit TOpalImage(TOpalBaseList* owner);
 
   TCustomDIBX* ShownPixels() const override;
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   void SetSource(const std::string& v);
   void SetLevel(int32_t v);
   // Sizes the object to its own buffer (after someone drew into it).

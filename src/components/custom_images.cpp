@@ -7,6 +7,7 @@
 #include "components/brio_collection.h"
 #include "expr/param_collection.h"
 #include "stage/base_list.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -143,26 +144,25 @@ void TOpalCustomImages::ReleasePixels() {
   if (TOpalImageList* list = ShownList()) list->ReleasePixels();
 }
 
-bool TOpalCustomImages::GetProperty(int id, TPropValue& v) const {
+int32_t TOpalCustomImages::FrameCount() const {
   TOpalImageList* list = ShownList();
-  switch (id) {
-    case PR_INDEX: v.Int = Index_; return true;
-    case PR_COUNT: v.Int = list != nullptr ? list->Count() : 0; return true;
-    case PR_BRIGHTNESS: v.Int = Brightness_; return true;
-    case PR_PAUSED: v.Flag = PausedFlag; return true;
-    case PR_PLAYING: v.Flag = !PausedFlag && !AniPaused && (Repeats() || !AtEnd()); return true;
-    default: return TOpalCustomImage::GetProperty(id, v);
-  }
+  return list != nullptr ? list->Count() : 0;
 }
 
-bool TOpalCustomImages::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_INDEX: SelectFrame(v.Int); return true;
-    case PR_COUNT: return true;
-    case PR_BRIGHTNESS: SetBrightness(v.Int); return true;
-    case PR_PAUSED: SetPaused(v.Flag); return true;
-    default: return TOpalCustomImage::SetProperty(id, v);
-  }
+bool TOpalCustomImages::Animating() const { return !PausedFlag && !AniPaused && (Repeats() || !AtEnd()); }
+
+const TPropertyTable& TOpalCustomImages::Properties() const {
+  using R = TPropertyRows<TOpalCustomImages>;
+  using I = TOpalCustomImages;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_INDEX, &I::Index_, &I::SelectFrame>(),
+      R::Computed<PR_COUNT, &I::FrameCount>(),
+      R::Field<PR_BRIGHTNESS, &I::Brightness_, &I::SetBrightness>(),
+      R::Field<PR_PAUSED, &I::PausedFlag, &I::SetPaused>(),
+      R::Computed<PR_PLAYING, &I::Animating>(),
+  };
+  static const TPropertyTable table(TOpalCustomImage::Properties(), rows);
+  return table;
 }
 
 void TOpalCustomImages::SaveToStream(TStream& s) const {
@@ -228,29 +228,22 @@ void TOpalImages::RecreatePixels() {
   Invalidate();
 }
 
-bool TOpalImages::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_SOURCE: v.Str = Source_; return true;
-    case PR_REPEAT: v.Flag = Repeat; return true;
-    case PR_AUTOSCRAP: v.Flag = AutoScrap; return true;
-    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
-    case PR_ONIDLE: v.Str = OnIdle; return true;
-    default: return TOpalCustomImages::GetProperty(id, v);
-  }
+void TOpalImages::RepeatWritten() {
+  if (Repeat) Ended_ = false;
 }
 
-bool TOpalImages::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_SOURCE: SetSource(v.Str); return true;
-    case PR_REPEAT:
-      Repeat = v.Flag;
-      if (Repeat) Ended_ = false;
-      return true;
-    case PR_AUTOSCRAP: AutoScrap = v.Flag; return true;
-    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
-    case PR_ONIDLE: OnIdle = v.Str; return true;
-    default: return TOpalCustomImages::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalImages::Properties() const {
+  using R = TPropertyRows<TOpalImages>;
+  using I = TOpalImages;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_SOURCE, &I::Source_, &I::SetSource>(),
+      R::Field<PR_REPEAT, &I::Repeat, TOnSet::Store, &I::RepeatWritten>(),
+      R::Field<PR_AUTOSCRAP, &I::AutoScrap>(),
+      R::Field<PR_ONPLAYEND, &I::OnPlayEnd>(),
+      R::Field<PR_ONIDLE, &I::OnIdle>(),
+  };
+  static const TPropertyTable table(TOpalCustomImages::Properties(), rows);
+  return table;
 }
 
 void TOpalImages::SaveToStream(TStream& s) const {

@@ -24,8 +24,7 @@ class TOpalCustomImages : public TOpalCustomImage {
   virtual TOpalImageList* ShownList() const = 0;
   TCustomDIBX* ShownPixels() const override;
   TCustomDIBX* ShownMask() const override;
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   bool Paused() const override { return PausedFlag; }
   bool Update() override;
   void SetVisible(bool v) override;
@@ -36,6 +35,10 @@ class TOpalCustomImages : public TOpalCustomImage {
   void SetBrightness(int32_t v);
   void SetPaused(bool v);
   int32_t Index() const { return Index_; }
+  // PR_COUNT: the frames of the shown list.
+  int32_t FrameCount() const;
+  // PR_PLAYING: neither paused nor held, and repeating or short of the end.
+  bool Animating() const;
   int64_t TimeLeft() const { return TimeLeft_; }
   virtual bool Repeats() const { return false; }
   virtual bool AutoScraps() const { return false; }
@@ -74,8 +77,7 @@ class TOpalImages : public TOpalCustomImages {
   uint8_t Kind() const override { return LT_IMAGES; }
   uint32_t ClassBit() const override { return pc::Images; }
   TOpalImageList* ShownList() const override { return Lists_.front().get(); }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   std::string IdleHandler() const override { return OnIdle; }
   bool Repeats() const override { return Repeat; }
   bool AutoScraps() const override { return AutoScrap; }
@@ -94,6 +96,9 @@ class TOpalImages : public TOpalCustomImages {
   void LoadFromStream(TStream& s, int32_t version) override;
 
  private:
+  // After a PR_REPEAT write: a repeating image at its end plays on.
+  void RepeatWritten();
+
   std::vector<std::unique_ptr<TOpalImageList>> Lists_;
   std::string Source_;
 };

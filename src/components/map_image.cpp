@@ -9,6 +9,7 @@
 #include "raster/custom_dibx.h"
 #include "stage/base_list.h"
 #include "stage/opal_base.h"
+#include "stage/property_table.h"
 #include "stage/window_input.h"
 #include "storage/stream.h"
 
@@ -78,17 +79,9 @@ void TOpalMapImage::SetMapSource(const std::string& v) {
   Areas_ = TMapFile::Read(file);
 }
 
-void TOpalMapImage::SetAlpha(int32_t v) {
-  if (v == Alpha_) return;
-  Alpha_ = v;
-  Invalidate();
-}
+void TOpalMapImage::SetAlpha(int32_t v) { ChangeLook(Alpha_, v); }
 
-void TOpalMapImage::SetBrightness(int32_t v) {
-  if (v == Brightness_) return;
-  Brightness_ = v;
-  Invalidate();
-}
+void TOpalMapImage::SetBrightness(int32_t v) { ChangeLook(Brightness_, v); }
 
 // --- areas and hovering ---
 
@@ -334,40 +327,25 @@ void TOpalMapImage::RecreatePixels() { Invalidate(); }
 
 // --- properties ---
 
-bool TOpalMapImage::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_SOURCE: v.Str = Source_; return true;
-    case PR_HOVERSOURCE: v.Str = HoverSource_; return true;
-    case PR_MAPSOURCE: v.Str = MapSource_; return true;
-    case PR_ALPHA: v.Int = Alpha_; return true;
-    case PR_BRIGHTNESS: v.Int = Brightness_; return true;
-    case PR_ONSELECT: v.Str = OnSelect; return true;
-    case PR_ONMAPIN: v.Str = OnMapIn; return true;
-    case PR_ONMAPOUT: v.Str = OnMapOut; return true;
-    case PR_AUTOSCRAP: v.Flag = AutoScrap; return true;
-    case PR_RCLICKSCRAP: v.Flag = RClickScrap; return true;
-    case PR_PAUSED: v.Flag = PausedFlag; return true;
-    case PR_ONIDLE: v.Str = OnIdle; return true;
-    default: return TOpalControl::GetProperty(id, v);
-  }
-}
-
-bool TOpalMapImage::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_SOURCE: SetSource(v.Str); return true;
-    case PR_HOVERSOURCE: SetHoverSource(v.Str); return true;
-    case PR_MAPSOURCE: SetMapSource(v.Str); return true;
-    case PR_ALPHA: SetAlpha(v.Int); return true;
-    case PR_BRIGHTNESS: SetBrightness(v.Int); return true;
-    case PR_ONSELECT: OnSelect = v.Str; return true;
-    case PR_ONMAPIN: OnMapIn = v.Str; return true;
-    case PR_ONMAPOUT: OnMapOut = v.Str; return true;
-    case PR_AUTOSCRAP: AutoScrap = v.Flag; return true;
-    case PR_RCLICKSCRAP: RClickScrap = v.Flag; return true;
-    case PR_PAUSED: PausedFlag = v.Flag; return true;
-    case PR_ONIDLE: OnIdle = v.Str; return true;
-    default: return TOpalControl::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalMapImage::Properties() const {
+  using R = TPropertyRows<TOpalMapImage>;
+  using M = TOpalMapImage;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_SOURCE, &M::Source_, &M::SetSource>(),
+      R::Field<PR_HOVERSOURCE, &M::HoverSource_, &M::SetHoverSource>(),
+      R::Field<PR_MAPSOURCE, &M::MapSource_, &M::SetMapSource>(),
+      R::Field<PR_ALPHA, &M::Alpha_, TOnSet::Look>(),
+      R::Field<PR_BRIGHTNESS, &M::Brightness_, TOnSet::Look>(),
+      R::Field<PR_ONSELECT, &M::OnSelect>(),
+      R::Field<PR_ONMAPIN, &M::OnMapIn>(),
+      R::Field<PR_ONMAPOUT, &M::OnMapOut>(),
+      R::Field<PR_AUTOSCRAP, &M::AutoScrap>(),
+      R::Field<PR_RCLICKSCRAP, &M::RClickScrap>(),
+      R::Field<PR_PAUSED, &M::PausedFlag>(),
+      R::Field<PR_ONIDLE, &M::OnIdle>(),
+  };
+  static const TPropertyTable table(TOpalControl::Properties(), rows);
+  return table;
 }
 
 // --- saved record ---

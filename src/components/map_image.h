@@ -27,8 +27,7 @@ class TOpalMapImage : public TOpalControl {
 
   uint8_t Kind() const override { return LT_MAPIMG; }
   uint32_t ClassBit() const override { return pc::MapImage; }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   bool Paused() const override { return PausedFlag; }
   std::string IdleHandler() const override { return OnIdle; }
   bool Closing() const override { return CloseState != 0 || ClosingFlag; }

@@ -8,6 +8,7 @@
 #include "common/run_state.h"
 #include "platform/font_backend.h"
 #include "stage/base_list.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 #include "text/font_pixel.h"
 #include "text/tag_parser.h"
@@ -342,111 +343,78 @@ void TOpalMes::ReleasePixels() {
 
 void TOpalMes::RecreatePixels() { Refresh(); }
 
-bool TOpalMes::GetProperty(int id, TPropValue& v) const {
-  const TSkWord& w = *Engine_;
-  switch (id) {
-    case PR_TEXT: v.Str = CurrentPage() != nullptr ? CurrentPage()->CharText() : std::string(); return true;
-    case PR_INDEX: v.Int = PageIndex; return true;
-    case PR_COUNT: v.Int = static_cast<int32_t>(Pages_.size()); return true;
-    case PR_SCROLLY: v.Int = ScrollY; return true;
-    case PR_FONTNAME: v.Str = w.DefaultFace; return true;
-    case PR_FONTHEIGHT: v.Int = w.DefaultSize; return true;
-    case PR_FONTCOLOR: v.Int = w.DefaultColor; return true;
-    case PR_FONTLINKCOLOR: v.Int = w.LinkColor; return true;
-    case PR_FONTHOVERCOLOR: v.Int = w.ActiveLinkColor; return true;
-    case PR_FONTBORDERCOLOR: v.Int = w.OutlineColor; return true;
-    case PR_FONTBORDER: v.Int = w.DefaultOutline; return true;
-    case PR_FONTSHADOWCOLOR: v.Int = w.ShadowColor; return true;
-    case PR_FONTSHADOW: v.Int = w.DefaultShadow; return true;
-    case PR_LINESPACE: v.Int = w.LineSpacing; return true;
-    case PR_ANTIALIAS: v.Flag = w.Quality > 0; return true;
-    case PR_ALPHA: v.Int = w.BlendValue; return true;
-    case PR_DELAY: v.Int = w.DefaultWait; return true;
-    case PR_TEXTDELAY: v.Int = TextDelay; return true;
-    case PR_PAUSED: v.Flag = PausedFlag != 0; return true;
-    case PR_TEXTPAUSED: v.Flag = TextPaused != 0; return true;
-    case PR_CARETX: v.Int = w.CaretX; return true;
-    case PR_CARETY: v.Int = w.CaretY; return true;
-    case PR_CARETHEIGHT: v.Int = w.CaretHeight; return true;
-    case PR_PLAYING: v.Flag = Playing(); return true;
-    case PR_CAPTURELINK: v.Flag = CaptureLink; return true;
-    case PR_ONPLAYING: v.Str = OnPlaying; return true;
-    case PR_ONPLAYSTART: v.Str = OnPlayStart; return true;
-    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
-    case PR_ONLINK: v.Str = OnLink; return true;
-    case PR_ONNOTIFY: v.Str = OnNotify; return true;
-    case PR_ONIDLE: v.Str = OnIdle; return true;
-    default: return TOpalControl::GetProperty(id, v);
-  }
+std::string TOpalMes::PageText() const { return CurrentPage() != nullptr ? CurrentPage()->CharText() : std::string(); }
+
+// Writing PR_TEXT first resets the text insertion state.
+void TOpalMes::WriteText(const std::string& text) {
+  ReadMode = 0;
+  SetPlainText(text);
 }
 
-bool TOpalMes::SetProperty(int id, const TPropValue& v) {
-  TSkWord& w = *Engine_;
-  // Settings of the engine: the page is rendered again.
-  const auto setting = [this](auto& field, const auto& value) {
-    field = value;
-    Refresh();
-    return true;
+int32_t TOpalMes::PageCount() const { return static_cast<int32_t>(Pages_.size()); }
+
+bool TOpalMes::Antialiased() const { return Engine_->Quality > 0; }
+
+void TOpalMes::SetAntialias(bool v) { Engine_->Quality = v ? 3 : 0; }
+
+void TOpalMes::SetDelay(int32_t v) { Engine_->DefaultWait = std::max(0, v); }
+
+void TOpalMes::ApplyScroll() {
+  if (TWdPage* page = CurrentPage()) page->ScrollOffset = ScrollY;
+  Refresh();
+}
+
+void TOpalMes::ApplySpeed() { Engine_->Speed = TextDelay; }
+
+void TOpalMes::ApplyNotify() { Engine_->EventsEnabled = !OnNotify.empty(); }
+
+void TOpalMes::FitEngine() {
+  Engine_->TextWidth = Width_;
+  Engine_->ViewHeight = Height_;
+}
+
+// The engine's settings render the page again after every write.
+const TPropertyTable& TOpalMes::Properties() const {
+  using R = TPropertyRows<TOpalMes>;
+  using M = TOpalMes;
+  using W = TSkWord;
+  static const TPropertyRow rows[] = {
+      R::Computed<PR_TEXT, &M::PageText, &M::WriteText>(),
+      R::Field<PR_INDEX, &M::PageIndex, &M::SelectPage>(),
+      R::Computed<PR_COUNT, &M::PageCount>(),
+      R::Field<PR_SCROLLY, &M::ScrollY, TOnSet::Store, &M::ApplyScroll>(),
+      R::InPart<PR_FONTNAME, &M::Engine_, &W::DefaultFace, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTHEIGHT, &M::Engine_, &W::DefaultSize, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTCOLOR, &M::Engine_, &W::DefaultColor, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTLINKCOLOR, &M::Engine_, &W::LinkColor, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTHOVERCOLOR, &M::Engine_, &W::ActiveLinkColor, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTBORDERCOLOR, &M::Engine_, &W::OutlineColor, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTBORDER, &M::Engine_, &W::DefaultOutline, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTSHADOWCOLOR, &M::Engine_, &W::ShadowColor, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_FONTSHADOW, &M::Engine_, &W::DefaultShadow, TOnSet::Store, &M::Refresh>(),
+      R::InPart<PR_LINESPACE, &M::Engine_, &W::LineSpacing, TOnSet::Store, &M::Refresh>(),
+      R::Computed<PR_ANTIALIAS, &M::Antialiased, &M::SetAntialias, &M::Refresh>(),
+      R::InPart<PR_ALPHA, &M::Engine_, &W::BlendValue, TOnSet::Store, &M::Invalidate>(),
+      R::InPart<PR_DELAY, &M::Engine_, &W::DefaultWait, &M::SetDelay>(),
+      R::Field<PR_TEXTDELAY, &M::TextDelay, TOnSet::Store, &M::ApplySpeed>(),
+      R::Field<PR_PAUSED, &M::PausedFlag, TOnSet::Store, &M::ApplyPause>(),
+      R::Field<PR_TEXTPAUSED, &M::TextPaused, TOnSet::Store, &M::ApplyPause>(),
+      R::InPart<PR_CARETX, &M::Engine_, &W::CaretX, TOnSet::Ignore>(),
+      R::InPart<PR_CARETY, &M::Engine_, &W::CaretY, TOnSet::Ignore>(),
+      R::InPart<PR_CARETHEIGHT, &M::Engine_, &W::CaretHeight, TOnSet::Ignore>(),
+      R::Computed<PR_PLAYING, &M::Playing>(),
+      R::Field<PR_CAPTURELINK, &M::CaptureLink>(),
+      R::Field<PR_ONPLAYING, &M::OnPlaying>(),
+      R::Field<PR_ONPLAYSTART, &M::OnPlayStart>(),
+      R::Field<PR_ONPLAYEND, &M::OnPlayEnd>(),
+      R::Field<PR_ONLINK, &M::OnLink>(),
+      R::Field<PR_ONNOTIFY, &M::OnNotify, TOnSet::Store, &M::ApplyNotify>(),
+      R::Field<PR_ONIDLE, &M::OnIdle>(),
+      R::Field<PR_WIDTH, &M::Width_, TOnSet::Place, &M::FitEngine>(),
+      R::Field<PR_HEIGHT, &M::Height_, TOnSet::Place, &M::FitEngine>(),
   };
-  switch (id) {
-    case PR_TEXT:
-      ReadMode = 0;
-      SetPlainText(v.Str);
-      return true;
-    case PR_INDEX: SelectPage(v.Int); return true;
-    case PR_SCROLLY:
-      ScrollY = v.Int;
-      if (TWdPage* page = CurrentPage()) page->ScrollOffset = ScrollY;
-      Refresh();
-      return true;
-    case PR_FONTNAME: return setting(w.DefaultFace, v.Str);
-    case PR_FONTHEIGHT: return setting(w.DefaultSize, v.Int);
-    case PR_FONTCOLOR: return setting(w.DefaultColor, v.Int);
-    case PR_FONTLINKCOLOR: return setting(w.LinkColor, v.Int);
-    case PR_FONTHOVERCOLOR: return setting(w.ActiveLinkColor, v.Int);
-    case PR_FONTBORDERCOLOR: return setting(w.OutlineColor, v.Int);
-    case PR_FONTBORDER: return setting(w.DefaultOutline, v.Int);
-    case PR_FONTSHADOWCOLOR: return setting(w.ShadowColor, v.Int);
-    case PR_FONTSHADOW: return setting(w.DefaultShadow, v.Int);
-    case PR_LINESPACE: return setting(w.LineSpacing, v.Int);
-    case PR_ANTIALIAS: return setting(w.Quality, v.Flag ? 3 : 0);
-    case PR_ALPHA:
-      w.BlendValue = v.Int;
-      Invalidate();
-      return true;
-    case PR_DELAY: w.DefaultWait = std::max(0, v.Int); return true;
-    case PR_TEXTDELAY:
-      TextDelay = v.Int;
-      w.Speed = v.Int;
-      return true;
-    case PR_PAUSED:
-      PausedFlag = v.Flag ? 1 : 0;
-      ApplyPause();
-      return true;
-    case PR_TEXTPAUSED:
-      TextPaused = v.Flag ? 1 : 0;
-      ApplyPause();
-      return true;
-    case PR_CARETX: case PR_CARETY: case PR_CARETHEIGHT: case PR_PLAYING: case PR_COUNT: return true;
-    case PR_CAPTURELINK: CaptureLink = v.Flag; return true;
-    case PR_ONPLAYING: OnPlaying = v.Str; return true;
-    case PR_ONPLAYSTART: OnPlayStart = v.Str; return true;
-    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
-    case PR_ONLINK: OnLink = v.Str; return true;
-    case PR_ONNOTIFY:
-      OnNotify = v.Str;
-      w.EventsEnabled = !v.Str.empty();
-      return true;
-    case PR_ONIDLE: OnIdle = v.Str; return true;
-    case PR_WIDTH:
-    case PR_HEIGHT: {
-      const bool handled = TOpalControl::SetProperty(id, v);
-      w.TextWidth = Width_;
-      w.ViewHeight = Height_;
-      return handled;
-    }
-    default: return TOpalControl::SetProperty(id, v);
-  }
+  static const TPropertyTable table(TOpalControl::Properties(), rows);
+  return table;
 }
 
 void TOpalMes::SaveToStream(TStream& s) const {

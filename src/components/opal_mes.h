@@ -51,8 +51,7 @@ class TOpalMes : public TOpalControl {
 
   uint8_t Kind() const override { return LT_MES; }
   uint32_t ClassBit() const override { return pc::Mes; }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   bool Paused() const override { return PausedFlag != 0; }
   std::string IdleHandler() const override { return OnIdle; }
 
@@ -115,6 +114,17 @@ class TOpalMes : public TOpalControl {
   void QueueStart();
   void Refresh();
   void ApplyPause();
+  // The property rows' reads and writes beyond a plain member.
+  std::string PageText() const;
+  void WriteText(const std::string& text);
+  int32_t PageCount() const;
+  bool Antialiased() const;
+  void SetAntialias(bool v);
+  void SetDelay(int32_t v);
+  void ApplyScroll();
+  void ApplySpeed();
+  void ApplyNotify();
+  void FitEngine();
   void LayOutText(const std::string& text);
   void BuildPages();
   void FlushDirty();

@@ -5,6 +5,7 @@
 
 #include "components/brio_collection.h"
 #include "raster/custom_dibx.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -41,11 +42,7 @@ void TOpalTile::SetScroll(int axis, int32_t v) {
   TellPositionMoved();
 }
 
-void TOpalTile::SetDistance(int axis, int32_t v) {
-  if (v == Distance_[axis]) return;
-  Distance_[axis] = v;
-  Invalidate();
-}
+void TOpalTile::SetDistance(int axis, int32_t v) { ChangeLook(Distance_[axis], v); }
 
 bool TOpalTile::PointOnSelf(int32_t x, int32_t y) const {
   const TRect r = PlainRect();
@@ -151,37 +148,26 @@ void TOpalTile::DrawRects(TCustomDIBX& canvas, TCustomDIBX* src, TCustomDIBX* ma
   canvas.SetClipRect(saved);
 }
 
-bool TOpalTile::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_SOURCE: v.Str = Source_; return true;
-    case PR_REPEAT: v.Flag = true; return true;
-    case PR_SCROLLX: v.Int = Scroll_[0]; return true;
-    case PR_SCROLLY: v.Int = Scroll_[1]; return true;
-    case PR_DISTANCEX: v.Int = Distance_[0]; return true;
-    case PR_DISTANCEY: v.Int = Distance_[1]; return true;
-    case PR_OFFSETX: v.Int = Offset_[0]; return true;
-    case PR_OFFSETY: v.Int = Offset_[1]; return true;
-    case PR_ONIDLE: v.Str = OnIdle; return true;
-    default: return TOpalCustomImages::GetProperty(id, v);
-  }
-}
-
-bool TOpalTile::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_SOURCE: SetSource(v.Str); return true;
-    case PR_REPEAT: return true;
-    case PR_SCROLLX: SetScroll(0, v.Int); return true;
-    case PR_SCROLLY: SetScroll(1, v.Int); return true;
-    case PR_DISTANCEX: SetDistance(0, v.Int); return true;
-    case PR_DISTANCEY: SetDistance(1, v.Int); return true;
-    case PR_OFFSETX: Offset_[0] = v.Int; return true;
-    case PR_OFFSETY: Offset_[1] = v.Int; return true;
-    case PR_ONIDLE: OnIdle = v.Str; return true;
-    // Never auto-sized: a written size is the size.
-    case PR_WIDTH: SetWidth(v.Int); return true;
-    case PR_HEIGHT: SetHeight(v.Int); return true;
-    default: return TOpalCustomImages::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalTile::Properties() const {
+  using R = TPropertyRows<TOpalTile>;
+  using T = TOpalTile;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_SOURCE, &T::Source_, &T::SetSource>(),
+      R::Fixed<PR_REPEAT, 1>(),
+      R::Item<PR_SCROLLX, &T::Scroll_, 0, &T::SetScroll>(),
+      R::Item<PR_SCROLLY, &T::Scroll_, 1, &T::SetScroll>(),
+      R::Item<PR_DISTANCEX, &T::Distance_, 0, TOnSet::Look>(),
+      R::Item<PR_DISTANCEY, &T::Distance_, 1, TOnSet::Look>(),
+      // The anchor is kept for the record; placement ignores it.
+      R::Item<PR_OFFSETX, &T::Offset_, 0>(),
+      R::Item<PR_OFFSETY, &T::Offset_, 1>(),
+      R::Field<PR_ONIDLE, &T::OnIdle>(),
+      // Never auto-sized: a written size is the size.
+      R::Field<PR_WIDTH, &T::Width_, TOnSet::Place>(),
+      R::Field<PR_HEIGHT, &T::Height_, TOnSet::Place>(),
+  };
+  static const TPropertyTable table(TOpalCustomImages::Properties(), rows);
+  return table;
 }
 
 void TOpalTile::SaveToStream(TStream& s) const {

@@ -16,8 +16,7 @@ class TOpalTile : public TOpalCustomImages {
   uint8_t Kind() const override { return LT_TILE; }
   uint32_t ClassBit() const override { return pc::Tile; }
   TOpalImageList* ShownList() const override { return &List_; }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   std::string IdleHandler() const override { return OnIdle; }
   bool Repeats() const override { return true; }
   bool AutoSized() const override { return false; }

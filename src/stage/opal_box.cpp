@@ -4,6 +4,7 @@
 
 #include "raster/custom_dibx.h"
 #include "stage/motion.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -62,23 +63,11 @@ void TOpalBox::DrawSelf(TCustomDIBX& canvas) {
   canvas.SetClipRect(saved);
 }
 
-void TOpalBox::SetBorderWidth(int32_t v) {
-  if (v == BorderWidth) return;
-  BorderWidth = v;
-  Invalidate();
-}
+void TOpalBox::SetBorderWidth(int32_t v) { ChangeLook(BorderWidth, v); }
 
-void TOpalBox::SetBorderColor(int32_t v) {
-  if (v == BorderColor) return;
-  BorderColor = v;
-  Invalidate();
-}
+void TOpalBox::SetBorderColor(int32_t v) { ChangeLook(BorderColor, v); }
 
-void TOpalBox::SetAlpha(int32_t v) {
-  if (v == Alpha) return;
-  Alpha = v;
-  Invalidate();
-}
+void TOpalBox::SetAlpha(int32_t v) { ChangeLook(Alpha, v); }
 
 namespace {
 
@@ -111,34 +100,22 @@ void TOpalBox::RecreatePixels() {
   if (Motion != nullptr) Motion->Reapply(*this);
 }
 
-bool TOpalBox::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_SOURCE: v.Str = Source; return true;
-    case PR_BORDERWIDTH: v.Int = BorderWidth; return true;
-    case PR_BORDERCOLOR: v.Int = BorderColor; return true;
-    case PR_ALPHA: v.Int = Alpha; return true;
-    case PR_PAUSED: v.Flag = PausedFlag; return true;
-    case PR_REPEAT: v.Flag = Repeat; return true;
-    case PR_ONPLAYEND: v.Str = OnPlayEnd; return true;
-    case PR_AUTOSCRAP: v.Flag = AutoScrap; return true;
-    case PR_ONIDLE: v.Str = OnIdle; return true;
-    default: return TOpalControl::GetProperty(id, v);
-  }
-}
-
-bool TOpalBox::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_SOURCE: SetSource(v.Str); return true;
-    case PR_BORDERWIDTH: SetBorderWidth(v.Int); return true;
-    case PR_BORDERCOLOR: SetBorderColor(v.Int); return true;
-    case PR_ALPHA: SetAlpha(v.Int); return true;
-    case PR_PAUSED: PausedFlag = v.Flag; return true;
-    case PR_REPEAT: Repeat = v.Flag; return true;
-    case PR_ONPLAYEND: OnPlayEnd = v.Str; return true;
-    case PR_AUTOSCRAP: AutoScrap = v.Flag; return true;
-    case PR_ONIDLE: OnIdle = v.Str; return true;
-    default: return TOpalControl::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalBox::Properties() const {
+  using R = TPropertyRows<TOpalBox>;
+  using B = TOpalBox;
+  static const TPropertyRow rows[] = {
+      R::Field<PR_SOURCE, &B::Source, &B::SetSource>(),
+      R::Field<PR_BORDERWIDTH, &B::BorderWidth, TOnSet::Look>(),
+      R::Field<PR_BORDERCOLOR, &B::BorderColor, TOnSet::Look>(),
+      R::Field<PR_ALPHA, &B::Alpha, TOnSet::Look>(),
+      R::Field<PR_PAUSED, &B::PausedFlag>(),
+      R::Field<PR_REPEAT, &B::Repeat>(),
+      R::Field<PR_ONPLAYEND, &B::OnPlayEnd>(),
+      R::Field<PR_AUTOSCRAP, &B::AutoScrap>(),
+      R::Field<PR_ONIDLE, &B::OnIdle>(),
+  };
+  static const TPropertyTable table(TOpalControl::Properties(), rows);
+  return table;
 }
 
 void TOpalBox::SaveToStream(TStream& s) const {

@@ -12,8 +12,7 @@ class TOpalBox : public TOpalControl {
 
   uint8_t Kind() const override { return LT_BOX; }
   uint32_t ClassBit() const override { return pc::Box; }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
   bool Paused() const override { return PausedFlag; }
   std::string IdleHandler() const override { return OnIdle; }
 

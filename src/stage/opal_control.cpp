@@ -7,26 +7,12 @@
 #include "raster/custom_dibx.h"
 #include "stage/base_list.h"
 #include "stage/motion.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
 
 namespace {
-
-constexpr int kMouseHandlerIds[9] = {PR_ONMOUSEMOVE, PR_ONMOUSEIN,  PR_ONMOUSEOUT,
-                                     PR_ONLBTNDOWN,  PR_ONLBTNUP,   PR_ONRBTNDOWN,
-                                     PR_ONRBTNUP,    PR_ONWHEELDOWN, PR_ONWHEELUP};
-constexpr int kKeyHandlerIds[5] = {PR_ONKEYDOWN, PR_ONKEYUP, PR_ONKEYREPEAT, PR_ONFOCUSIN,
-                                   PR_ONFOCUSOUT};
-constexpr int kClipIds[4] = {PR_CLIPLEFT, PR_CLIPTOP, PR_CLIPWIDTH, PR_CLIPHEIGHT};
-
-template <size_t N>
-int IndexOf(const int (&ids)[N], int id) {
-  for (size_t i = 0; i < N; ++i) {
-    if (ids[i] == id) return static_cast<int>(i);
-  }
-  return -1;
-}
 
 TRect MakeRect(int64_t left, int64_t top, int64_t width, int64_t height) {
   return {ClampToInt32(left), ClampToInt32(top), ClampToInt32(left + width),
@@ -162,19 +148,9 @@ void TOpalControl::SetOffsetY(int32_t v) {
   TellPositionMoved();
 }
 
-void TOpalControl::SetWidth(int32_t v) {
-  if (v == Width_) return;
-  Invalidate();
-  Width_ = v;
-  Invalidate();
-}
+void TOpalControl::SetWidth(int32_t v) { ChangePlace(Width_, v); }
 
-void TOpalControl::SetHeight(int32_t v) {
-  if (v == Height_) return;
-  Invalidate();
-  Height_ = v;
-  Invalidate();
-}
+void TOpalControl::SetHeight(int32_t v) { ChangePlace(Height_, v); }
 
 void TOpalControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
   if (left == Left_ && top == Top_ && width == Width_ && height == Height_) return;
@@ -186,11 +162,7 @@ void TOpalControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t h
   TellPositionMoved();
 }
 
-void TOpalControl::SetColor(int32_t v) {
-  if (v == Color_) return;
-  Color_ = v;
-  Invalidate();
-}
+void TOpalControl::SetColor(int32_t v) { ChangeLook(Color_, v); }
 
 void TOpalControl::SetVisible(bool v) {
   if (v == Visible_) return;
@@ -214,26 +186,17 @@ void TOpalControl::SetPriority(int32_t priority) {
   }
 }
 
-void TOpalControl::SetClip(int index, int32_t v) {
-  if (Clip_[static_cast<size_t>(index)] == v) return;
-  Invalidate();
-  Clip_[static_cast<size_t>(index)] = v;
-  Invalidate();
-}
+void TOpalControl::SetClip(int index, int32_t v) { ChangePlace(Clip_[static_cast<size_t>(index)], v); }
 
-void TOpalControl::SetPosZoomed(bool v) {
-  if (v == PosZoomed_) return;
-  Invalidate();
-  PosZoomed_ = v;
-  Invalidate();
-}
+void TOpalControl::SetPosZoomed(bool v) { ChangePlace(PosZoomed_, v); }
 
-void TOpalControl::SetPlus(int axis, int32_t v) {
-  int32_t& field = axis == 0 ? PlusX_ : PlusY_;
-  if (v == field) return;
-  Invalidate();
-  field = v;
-  Invalidate();
+void TOpalControl::SetPlus(int axis, int32_t v) { ChangePlace(axis == 0 ? PlusX_ : PlusY_, v); }
+
+std::string TOpalControl::ParentName() const { return Parent_ != nullptr ? Parent_->Name() : std::string(); }
+
+void TOpalControl::SetParentByName(const std::string& name) {
+  if (IsBase() || Owner() == nullptr) return;
+  if (TOpalControl* p = Owner()->FindControl(name)) SetParent(p);
 }
 
 void TOpalControl::TellPositionMoved() {
@@ -247,77 +210,48 @@ void TOpalControl::ResolveNameClash(TOpalObject& other) { Owner()->RenameAside(o
 
 // --- properties ---
 
-bool TOpalControl::GetProperty(int id, TPropValue& v) const {
-  if (int i = IndexOf(kMouseHandlerIds, id); i >= 0) {
-    v.Str = MouseHandlers[static_cast<size_t>(i)];
-    return true;
-  }
-  if (int i = IndexOf(kKeyHandlerIds, id); i >= 0) {
-    v.Str = KeyHandlers[static_cast<size_t>(i)];
-    return true;
-  }
-  if (int i = IndexOf(kClipIds, id); i >= 0) {
-    v.Int = Clip_[static_cast<size_t>(i)];
-    return true;
-  }
-  switch (id) {
-    case PR_PARENT: v.Str = Parent_ ? Parent_->Name() : std::string(); return true;
-    case PR_LEFT: v.Int = Left_; return true;
-    case PR_TOP: v.Int = Top_; return true;
-    case PR_WIDTH: v.Int = Width_; return true;
-    case PR_HEIGHT: v.Int = Height_; return true;
-    case PR_COLOR: v.Int = Color_; return true;
-    case PR_OFFSETX: v.Int = OffsetX_; return true;
-    case PR_OFFSETY: v.Int = OffsetY_; return true;
-    case PR_VISIBLE: v.Flag = Visible(); return true;
-    case PR_IGNOREMOUSE: v.Int = IgnoreMouse; return true;
-    case PR_CURSOR: v.Str = Cursor; return true;
-    case PR_POSZOOMED: v.Flag = PosZoomed_; return true;
-    case PR_ANIPAUSED: v.Flag = AniPaused; return true;
-    case PR_PLAYING: v.Flag = MotionPlaying(); return true;
-    case PR_HANDLEKEY: v.Int = HandleKey ? 1 : 0; return true;
-    case PR_PLUSX: v.Int = PlusX_; return true;
-    case PR_PLUSY: v.Int = PlusY_; return true;
-    default: return TOpalComponent::GetProperty(id, v);
-  }
-}
-
-bool TOpalControl::SetProperty(int id, const TPropValue& v) {
-  if (int i = IndexOf(kMouseHandlerIds, id); i >= 0) {
-    MouseHandlers[static_cast<size_t>(i)] = v.Str;
-    return true;
-  }
-  if (int i = IndexOf(kKeyHandlerIds, id); i >= 0) {
-    KeyHandlers[static_cast<size_t>(i)] = v.Str;
-    return true;
-  }
-  if (int i = IndexOf(kClipIds, id); i >= 0) {
-    SetClip(i, v.Int);
-    return true;
-  }
-  switch (id) {
-    case PR_PARENT:
-      if (!IsBase() && Owner() != nullptr) {
-        if (TOpalControl* p = Owner()->FindControl(v.Str)) SetParent(p);
-      }
-      return true;
-    case PR_LEFT: SetLeft(v.Int); return true;
-    case PR_TOP: SetTop(v.Int); return true;
-    case PR_WIDTH: SetWidth(v.Int); return true;
-    case PR_HEIGHT: SetHeight(v.Int); return true;
-    case PR_COLOR: SetColor(v.Int); return true;
-    case PR_OFFSETX: SetOffsetX(v.Int); return true;
-    case PR_OFFSETY: SetOffsetY(v.Int); return true;
-    case PR_VISIBLE: SetVisible(v.Flag); return true;
-    case PR_IGNOREMOUSE: IgnoreMouse = static_cast<uint8_t>(v.Int); return true;
-    case PR_CURSOR: Cursor = v.Str; return true;
-    case PR_POSZOOMED: SetPosZoomed(v.Flag); return true;
-    case PR_ANIPAUSED: AniPaused = v.Flag; return true;
-    case PR_HANDLEKEY: SetHandleKey(v.Int != 0); return true;
-    case PR_PLUSX: SetPlus(0, v.Int); return true;
-    case PR_PLUSY: SetPlus(1, v.Int); return true;
-    default: return TOpalComponent::SetProperty(id, v);
-  }
+const TPropertyTable& TOpalControl::Properties() const {
+  using R = TPropertyRows<TOpalControl>;
+  using C = TOpalControl;
+  static const TPropertyRow rows[] = {
+      R::Computed<PR_PARENT, &C::ParentName, &C::SetParentByName>(),
+      R::Computed<PR_LEFT, &C::Left, &C::SetLeft>(),
+      R::Computed<PR_TOP, &C::Top, &C::SetTop>(),
+      R::Field<PR_WIDTH, &C::Width_, TOnSet::Place>(),
+      R::Field<PR_HEIGHT, &C::Height_, TOnSet::Place>(),
+      R::Computed<PR_COLOR, &C::Color, &C::SetColor>(),
+      R::Computed<PR_OFFSETX, &C::OffsetX, &C::SetOffsetX>(),
+      R::Computed<PR_OFFSETY, &C::OffsetY, &C::SetOffsetY>(),
+      R::Computed<PR_VISIBLE, &C::Visible, &C::SetVisible>(),
+      R::Field<PR_IGNOREMOUSE, &C::IgnoreMouse>(),
+      R::Field<PR_CURSOR, &C::Cursor>(),
+      R::Field<PR_POSZOOMED, &C::PosZoomed_, TOnSet::Place>(),
+      R::Field<PR_ANIPAUSED, &C::AniPaused>(),
+      R::Computed<PR_PLAYING, &C::MotionPlaying>(),
+      R::Field<PR_HANDLEKEY, &C::HandleKey, &C::SetHandleKey>(),
+      R::Field<PR_PLUSX, &C::PlusX_, TOnSet::Place>(),
+      R::Field<PR_PLUSY, &C::PlusY_, TOnSet::Place>(),
+      R::Item<PR_CLIPLEFT, &C::Clip_, 0, TOnSet::Place>(),
+      R::Item<PR_CLIPTOP, &C::Clip_, 1, TOnSet::Place>(),
+      R::Item<PR_CLIPWIDTH, &C::Clip_, 2, TOnSet::Place>(),
+      R::Item<PR_CLIPHEIGHT, &C::Clip_, 3, TOnSet::Place>(),
+      R::Item<PR_ONMOUSEMOVE, &C::MouseHandlers, 0>(),
+      R::Item<PR_ONMOUSEIN, &C::MouseHandlers, 1>(),
+      R::Item<PR_ONMOUSEOUT, &C::MouseHandlers, 2>(),
+      R::Item<PR_ONLBTNDOWN, &C::MouseHandlers, 3>(),
+      R::Item<PR_ONLBTNUP, &C::MouseHandlers, 4>(),
+      R::Item<PR_ONRBTNDOWN, &C::MouseHandlers, 5>(),
+      R::Item<PR_ONRBTNUP, &C::MouseHandlers, 6>(),
+      R::Item<PR_ONWHEELDOWN, &C::MouseHandlers, 7>(),
+      R::Item<PR_ONWHEELUP, &C::MouseHandlers, 8>(),
+      R::Item<PR_ONKEYDOWN, &C::KeyHandlers, 0>(),
+      R::Item<PR_ONKEYUP, &C::KeyHandlers, 1>(),
+      R::Item<PR_ONKEYREPEAT, &C::KeyHandlers, 2>(),
+      R::Item<PR_ONFOCUSIN, &C::KeyHandlers, 3>(),
+      R::Item<PR_ONFOCUSOUT, &C::KeyHandlers, 4>(),
+  };
+  static const TPropertyTable table(TOpalComponent::Properties(), rows);
+  return table;
 }
 
 // --- placement ---

@@ -24,8 +24,7 @@ class TOpalControl : public TOpalComponent {
 
   TOpalControl* AsControl() override { return this; }
   uint32_t ClassBit() const override { return 0; }
-  bool GetProperty(int id, TPropValue& v) const override;
-  bool SetProperty(int id, const TPropValue& v) override;
+  const TPropertyTable& Properties() const override;
 
   // --- tree ---
   void SetParent(TOpalControl* parent) override;
@@ -71,6 +70,27 @@ class TOpalControl : public TOpalComponent {
   void SetClip(int index, int32_t v);
   void SetPosZoomed(bool v);
   void SetPlus(int axis, int32_t v);
+  // PR_PARENT: the parent's name, empty without one; a write re-parents to
+  // the control of that name when there is one (a base keeps its place).
+  std::string ParentName() const;
+  void SetParentByName(const std::string& name);
+
+  // The two rules of a setter of drawn state, which do nothing for an
+  // unchanged value: a change of look invalidates once, after; a change of
+  // place or shape invalidates the old area and the new one.
+  template <class V>
+  void ChangeLook(V& field, const V& v) {
+    if (field == v) return;
+    field = v;
+    Invalidate();
+  }
+  template <class V>
+  void ChangePlace(V& field, const V& v) {
+    if (field == v) return;
+    Invalidate();
+    field = v;
+    Invalidate();
+  }
 
   std::array<int32_t, 4> ReservedRect{0, 0, 1, 1};
   // PR_ONMOUSEMOVE, IN, OUT, LBTNDOWN, LBTNUP, RBTNDOWN, RBTNUP, WHEELDOWN, WHEELUP.

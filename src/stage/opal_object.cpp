@@ -1,6 +1,7 @@
 #include "stage/opal_object.h"
 
 #include "stage/base_list.h"
+#include "stage/property_table.h"
 #include "storage/stream.h"
 
 namespace opal {
@@ -11,25 +12,32 @@ TOpalObject::TOpalObject(TOpalBaseList* owner) : Owner_(owner) {
 
 TOpalObject::~TOpalObject() = default;
 
+const TPropertyTable& TOpalObject::Properties() const {
+  using R = TPropertyRows<TOpalObject>;
+  static const TPropertyRow rows[] = {
+      R::Computed<PR_NAME, &TOpalObject::Name, &TOpalObject::SetName>(),
+      R::Computed<PR_PRIORITY, &TOpalObject::Priority, &TOpalObject::SetPriority>(),
+      R::Field<PR_TAG, &TOpalObject::Tag>(),
+      R::Computed<PR_COMPOTYPE, &TOpalObject::Kind>(),
+      R::Fixed<PR_APPEARX, 0>(),
+      R::Fixed<PR_APPEARY, 0>(),
+  };
+  static const TPropertyTable table(rows);
+  return table;
+}
+
 bool TOpalObject::GetProperty(int id, TPropValue& v) const {
-  switch (id) {
-    case PR_NAME: v.Str = Name_; return true;
-    case PR_PRIORITY: v.Int = Priority_; return true;
-    case PR_TAG: v.Str = Tag; return true;
-    case PR_COMPOTYPE: v.Int = Kind(); return true;
-    case PR_APPEARX:
-    case PR_APPEARY: v.Int = 0; return true;
-    default: return false;
-  }
+  const TPropertyRow* row = Properties().Find(id);
+  if (row == nullptr) return false;
+  row->Get(*this, v);
+  return true;
 }
 
 bool TOpalObject::SetProperty(int id, const TPropValue& v) {
-  switch (id) {
-    case PR_NAME: SetName(v.Str); return true;
-    case PR_PRIORITY: SetPriority(v.Int); return true;
-    case PR_TAG: Tag = v.Str; return true;
-    default: return false;
-  }
+  const TPropertyRow* row = Properties().Find(id);
+  if (row == nullptr) return false;
+  if (row->Set != nullptr) row->Set(*this, v);
+  return true;
 }
 
 void TOpalObject::SetName(std::string_view name) {

@@ -14,6 +14,7 @@ class TCustomDIBX;
 class TOpalBase;
 class TOpalBaseList;
 class TOpalControl;
+class TPropertyTable;
 class TStream;
 
 // The component kinds (PR_COMPOTYPE), stored in saves before each record.
@@ -58,11 +59,15 @@ class TOpalObject {
   virtual TOpalControl* AsControl() { return nullptr; }
   const TOpalControl* AsControl() const { return const_cast<TOpalObject*>(this)->AsControl(); }
 
-  // The property pair: GetProperty leaves `v` (preset to the unsupported
-  // value) alone and answers false for a property the class lacks;
-  // SetProperty ignores such a property.
-  virtual bool GetProperty(int id, TPropValue& v) const;
-  virtual bool SetProperty(int id, const TPropValue& v);
+  // The class's property rows (stage/property_table.h); a class with
+  // properties of its own returns its table, built on its parent's.
+  virtual const TPropertyTable& Properties() const;
+  // The property pair, through the rows: GetProperty leaves `v` (preset to
+  // the unsupported value) alone and answers false for a property the class
+  // lacks; SetProperty ignores such a property and a property the class
+  // answers but does not let be written.
+  bool GetProperty(int id, TPropValue& v) const;
+  bool SetProperty(int id, const TPropValue& v);
 
   // Renames through the stage's clash rule (ResolveNameClash).
   void SetName(std::string_view name);
