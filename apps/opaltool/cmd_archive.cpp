@@ -9,10 +9,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <map>
 #include <optional>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -37,9 +36,17 @@ constexpr const char* kUsage =
     "                        [--append-to EXECUTABLE] [--crc-content]\n"
     "  opaltool archive verify ARCHIVE\n";
 
-int UsageError(const char* what) {
-  std::fprintf(stderr, "opaltool archive: %s\n%s", what, kUsage);
-  return 2;
+// The one archive a subcommand takes.
+std::string OneArchive(const Args& args, const char* what) {
+  std::string archive;
+  TArgWalker w(args);
+  while (w.Next()) {
+    const std::string& operand = w.Operand();
+    if (!archive.empty()) throw EUsageError(what);
+    archive = operand;
+  }
+  if (archive.empty()) throw EUsageError(what);
+  return archive;
 }
 
 // A progress line on a terminal, for work of many entries.
@@ -76,9 +83,9 @@ std::vector<TVrFile*> Entries(const TVrFileCollection& archive) {
 }
 
 int List(const Args& args) {
-  if (args.size() != 1) return UsageError("list takes one archive");
+  const std::string path = OneArchive(args, "list takes one archive");
   TVrFileCollection archive;
-  OpenArchive(archive, args[0]);
+  OpenArchive(archive, path);
   std::printf("version %u, %d entries\n", archive.Version, archive.EntryCount());
   for (const TVrFile* e : Entries(archive)) {
     std::printf("%12" PRId64 "  %-10s  %08X%s  %s\n", e->Size, e->Stored ? "stored" : "compressed", e->Crc,
@@ -100,14 +107,11 @@ void MakeParents(const std::string& path) {
 int Extract(const Args& args) {
   std::string out_dir = ".";
   std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      out_dir = args[++i];
-    } else {
-      positional.push_back(args[i]);
-    }
+  TArgWalker w(args);
+  while (w.Next()) {
+    if (!w.Option("-o", out_dir)) positional.push_back(w.Operand());
   }
-  if (positional.empty()) return UsageError("extract needs an archive");
+  if (positional.empty()) throw EUsageError("extract needs an archive");
   TVrFileCollection archive;
   OpenArchive(archive, positional[0]);
   std::vector<TVrFile*> wanted;
@@ -195,11 +199,11 @@ int Pack(const Args& args) {
       out = args[++i];
     } else if (a == "--version" && has_value) {
       auto v = ParseNumber(args[++i]);
-      if (!v || *v > TVrFileCollection::kCurrentVersion) return UsageError("--version takes 0 to 102");
+      if (!v || *v > TVrFileCollection::kCurrentVersion) throw EUsageError("--version takes 0 to 102");
       version = static_cast<uint32_t>(*v);
     } else if (a == "--volume-size" && has_value) {
       auto v = ParseNumber(args[++i]);
-      if (!v || *v < 1) return UsageError("--volume-size takes a positive number of bytes");
+      if (!v || *v < 1) throw EUsageError("--volume-size takes a positive number of bytes");
       volume_size = *v;
     } else if (a == "--append-to" && has_value) {
       append_to = args[++i];
@@ -208,17 +212,17 @@ int Pack(const Args& args) {
     } else if (a == "--crc-content") {
       crc_content = true;
     } else if (a.rfind("-", 0) == 0) {
-      return UsageError(("unknown option " + a).c_str());
+      throw EUsageError("unknown option " + a);
     } else if (src.empty()) {
       src = a;
     } else {
-      return UsageError("pack takes one folder");
+      throw EUsageError("pack takes one folder");
     }
   }
-  if (src.empty() || out.empty()) return UsageError("pack needs a folder and -o ARCHIVE");
+  if (src.empty() || out.empty()) throw EUsageError("pack needs a folder and -o ARCHIVE");
   if (!opal::TDiskPath::IsDir(src)) throw EOpalError(Format("%s: no such folder", src.c_str()));
   if (!append_to.empty() && (split || volume_size != opal::TSkBigFileStream::kVolumeSize)) {
-    return UsageError("--append-to goes with neither --split nor --volume-size");
+    throw EUsageError("--append-to goes with neither --split nor --volume-size");
   }
 
   TVrFileCollection archive;
@@ -282,9 +286,9 @@ int Pack(const Args& args) {
 }
 
 int Verify(const Args& args) {
-  if (args.size() != 1) return UsageError("verify takes one archive");
+  const std::string path = OneArchive(args, "verify takes one archive");
   TVrFileCollection archive;
-  OpenArchive(archive, args[0]);
+  OpenArchive(archive, path);
   const bool has_crc = archive.Version >= 101;
   const std::vector<TVrFile*> entries = Entries(archive);
   Progress progress(static_cast<int>(entries.size()));
@@ -316,12 +320,8 @@ int Verify(const Args& args) {
 }  // namespace
 
 int CmdArchive(const Args& args) {
-  static const std::map<std::string, std::function<int(const Args&)>> kSubcommands = {
-      {"list", List}, {"extract", Extract}, {"pack", Pack}, {"verify", Verify}};
-  if (args.empty()) return UsageError("missing subcommand");
-  auto it = kSubcommands.find(args[0]);
-  if (it == kSubcommands.end()) return UsageError(("unknown subcommand " + args[0]).c_str());
-  return it->second(Args(args.begin() + 1, args.end()));
+  return RunSubcommands("archive", kUsage, args,
+                        {{"list", List}, {"extract", Extract}, {"pack", Pack}, {"verify", Verify}});
 }
 
 }  // namespace opaltool

@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -126,24 +127,16 @@ void MakeDir(const std::string& dir) {
   }
 }
 
-}  // namespace
-
-int CmdBuild(const Args& args) {
+int BuildGame(const Args& args) {
   std::string src, out;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      out = args[++i];
-    } else if (src.empty() && args[i].rfind("-", 0) != 0) {
-      src = args[i];
-    } else {
-      std::fprintf(stderr, "opaltool build: unexpected argument %s\n%s", args[i].c_str(), kUsage);
-      return 2;
-    }
+  TArgWalker w(args);
+  while (w.Next()) {
+    if (w.Option("-o", out)) continue;
+    const std::string& operand = w.Operand();
+    if (!src.empty()) throw EUsageError("unexpected argument " + operand);
+    src = operand;
   }
-  if (src.empty() || out.empty()) {
-    std::fprintf(stderr, "opaltool build: needs SRC_DIR and -o OUT_DIR\n%s", kUsage);
-    return 2;
-  }
+  if (src.empty() || out.empty()) throw EUsageError("needs SRC_DIR and -o OUT_DIR");
   if (!opal::TDiskPath::IsDir(src)) throw EOpalError(Format("%s: no such folder", src.c_str()));
 
   std::vector<SourceFile> files;
@@ -260,5 +253,9 @@ int CmdBuild(const Args& args) {
   std::fprintf(stderr, "built %zu pages and %zu files into %s\n", pages.size(), others.size(), game.c_str());
   return 0;
 }
+
+}  // namespace
+
+int CmdBuild(const Args& args) { return RunCommand("build", kUsage, args, BuildGame); }
 
 }  // namespace opaltool

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -29,10 +30,6 @@ constexpr const char* kUsage =
     "      TYPE is int, float, bool, str or ref; DIMS like [3,4]\n"
     "  opaltool expr roundtrip TEXT...\n";
 
-int UsageError(const char* what) {
-  std::fprintf(stderr, "opaltool expr: %s\n%s", what, kUsage);
-  return 2;
-}
 
 std::string Utf8(std::string_view cp932) { return cp932::ToUtf8(cp932); }
 
@@ -70,22 +67,21 @@ void LoadList(TOpalParser& list, std::vector<uint8_t> bytes) {
 }
 
 int Compile(const Args& args) {
-  bool hex = false, options = true;
+  bool hex = false;
   std::string text;
   bool haveText = false;
-  for (const std::string& a : args) {
-    if (options && a == "--") {
-      options = false;
-    } else if (options && a == "--hex") {
+  TArgWalker w(args);
+  while (w.Next()) {
+    if (w.Flag("--hex")) {
       hex = true;
-    } else if (!haveText) {
-      text = a;
-      haveText = true;
-    } else {
-      return UsageError("one expression at a time");
+      continue;
     }
+    const std::string& operand = w.Operand();
+    if (haveText) throw EUsageError("one expression at a time");
+    text = operand;
+    haveText = true;
   }
-  if (!haveText) return UsageError("missing expression");
+  if (!haveText) throw EUsageError("missing expression");
   const std::vector<uint8_t> bytes = CompileToBytes(text);
   if (hex) {
     std::string line;
@@ -154,23 +150,22 @@ int Eval(const Args& args) {
   vars.SysFuncs = &funcs;
   vars.CreateSystemVars();
   std::string text;
-  bool haveText = false, dumpVars = false, options = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (options && args[i] == "--") {
-      options = false;
-    } else if (options && args[i] == "--decl") {
-      if (i + 1 >= args.size()) return UsageError("--decl needs a declaration");
-      Declare(vars, args[++i]);
-    } else if (options && args[i] == "--vars") {
+  bool haveText = false, dumpVars = false;
+  TArgWalker w(args);
+  std::string declaration;
+  while (w.Next()) {
+    if (w.Option("--decl", declaration)) {
+      Declare(vars, declaration);
+    } else if (w.Flag("--vars")) {
       dumpVars = true;
-    } else if (!haveText) {
-      text = args[i];
-      haveText = true;
     } else {
-      return UsageError("one expression at a time");
+      const std::string& operand = w.Operand();
+      if (haveText) throw EUsageError("one expression at a time");
+      text = operand;
+      haveText = true;
     }
   }
-  if (!haveText) return UsageError("missing expression");
+  if (!haveText) throw EUsageError("missing expression");
   TOpalParser list;
   LoadList(list, CompileToBytes(text));
   list.Execute(vars);
@@ -186,9 +181,12 @@ int Eval(const Args& args) {
 }
 
 int Roundtrip(const Args& args) {
-  if (args.empty()) return UsageError("missing expression");
+  std::vector<std::string> texts;
+  TArgWalker w(args);
+  while (w.Next()) texts.push_back(w.Operand());
+  if (texts.empty()) throw EUsageError("missing expression");
   int failures = 0;
-  for (const std::string& text : args) {
+  for (const std::string& text : texts) {
     const std::vector<uint8_t> first = CompileToBytes(text);
     TOpalParser list;
     LoadList(list, first);
@@ -207,12 +205,7 @@ int Roundtrip(const Args& args) {
 }  // namespace
 
 int CmdExpr(const Args& args) {
-  if (args.empty()) return UsageError("missing subcommand");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "compile") return Compile(rest);
-  if (args[0] == "eval") return Eval(rest);
-  if (args[0] == "roundtrip") return Roundtrip(rest);
-  return UsageError("unknown subcommand");
+  return RunSubcommands("expr", kUsage, args, {{"compile", Compile}, {"eval", Eval}, {"roundtrip", Roundtrip}});
 }
 
 }  // namespace opaltool

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/error.h"
 #include "imagefiles/brio_encoder.h"
@@ -38,10 +39,6 @@ constexpr const char* kUsage =
     "                                                             when there are several)\n"
     "       opaltool image info [--seed N] IN.bri\n";
 
-int UsageError(const std::string& what) {
-  std::fprintf(stderr, "opaltool image: %s\n%s", what.c_str(), kUsage);
-  return 2;
-}
 
 TDIBSurface ReadPng(const std::string& path) {
   opal::TMemoryStream data;
@@ -110,34 +107,28 @@ int Encode(const Args& args) {
   std::string out, keyText;
   bool layers = false;
   int32_t depth = 0, time = 100;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw EOpalError(a + " needs a value");
-      return args[++i];
-    };
-    if (a == "-o") out = value();
-    else if (a == "--layers") layers = true;
-    else if (a == "--version") o.Version = OptionNumber(a, value());
-    else if (a == "--mode") o.Mode = OptionNumber(a, value());
-    else if (a == "--scramble") o.Scrambled = true;
-    else if (a == "--seed") o.TileSeed = OptionNumber(a, value());
-    else if (a == "--quality") o.Quality = OptionNumber(a, value());
-    else if (a == "--time") time = OptionNumber(a, value());
-    else if (a == "--depth") depth = OptionNumber(a, value());
-    else if (a == "--key") keyText = value();
-    else if (a == "--background") o.BackgroundColor = RgbToColour(OptionNumber(a, value()));
-    else if (a == "--tiles") {
-      const std::string& t = value();
-      const size_t x = t.find('x');
-      if (x == std::string::npos) throw EOpalError("--tiles: expected WxH, got " + t);
-      o.TileWidth = OptionNumber(a, t.substr(0, x));
-      o.TileHeight = OptionNumber(a, t.substr(x + 1));
+  TArgWalker w(args);
+  std::string v;
+  while (w.Next()) {
+    if (w.Option("-o", out) || w.Option("--key", keyText)) continue;
+    if (w.Flag("--layers")) layers = true;
+    else if (w.Option("--version", v)) o.Version = OptionNumber("--version", v);
+    else if (w.Option("--mode", v)) o.Mode = OptionNumber("--mode", v);
+    else if (w.Flag("--scramble")) o.Scrambled = true;
+    else if (w.Option("--seed", v)) o.TileSeed = OptionNumber("--seed", v);
+    else if (w.Option("--quality", v)) o.Quality = OptionNumber("--quality", v);
+    else if (w.Option("--time", v)) time = OptionNumber("--time", v);
+    else if (w.Option("--depth", v)) depth = OptionNumber("--depth", v);
+    else if (w.Option("--background", v)) o.BackgroundColor = RgbToColour(OptionNumber("--background", v));
+    else if (w.Option("--tiles", v)) {
+      const size_t x = v.find('x');
+      if (x == std::string::npos) throw EOpalError("--tiles: expected WxH, got " + v);
+      o.TileWidth = OptionNumber("--tiles", v.substr(0, x));
+      o.TileHeight = OptionNumber("--tiles", v.substr(x + 1));
       if (o.TileWidth <= 0 || o.TileHeight <= 0) throw EOpalError("--tiles: sides must be positive");
-    } else if (!a.empty() && a[0] == '-') return UsageError("unknown option " + a);
-    else inputs.push_back(a);
+    } else inputs.push_back(w.Operand());
   }
-  if (inputs.empty() || out.empty()) return UsageError("encode needs IN.png and -o OUT.bri");
+  if (inputs.empty() || out.empty()) throw EUsageError("encode needs IN.png and -o OUT.bri");
   if (depth != 0 && !TDIBSurface::ValidBitCount(depth)) throw EOpalError(Format("--depth: %d is not a depth", depth));
 
   opal::TBrioFrameList list(o.TileSeed);
@@ -176,10 +167,11 @@ int Encode(const Args& args) {
 
 int32_t SeedOption(const Args& args, std::vector<std::string>& rest, std::string* out) {
   int32_t seed = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--seed" && i + 1 < args.size()) seed = OptionNumber("--seed", args[++i]);
-    else if (out != nullptr && args[i] == "-o" && i + 1 < args.size()) *out = args[++i];
-    else rest.push_back(args[i]);
+  TArgWalker w(args);
+  std::string v;
+  while (w.Next()) {
+    if (w.Option("--seed", v)) seed = OptionNumber("--seed", v);
+    else if (out == nullptr || !w.Option("-o", *out)) rest.push_back(w.Operand());
   }
   return seed;
 }
@@ -198,7 +190,7 @@ int Decode(const Args& args) {
   std::vector<std::string> rest;
   std::string out;
   const int32_t seed = SeedOption(args, rest, &out);
-  if (rest.size() != 1 || out.empty()) return UsageError("decode needs IN.bri and -o OUT.png");
+  if (rest.size() != 1 || out.empty()) throw EUsageError("decode needs IN.bri and -o OUT.png");
   opal::TBrioFrameList list(seed);
   Load(list, rest[0]);
   std::string stem = out;
@@ -214,7 +206,7 @@ int Decode(const Args& args) {
 int Info(const Args& args) {
   std::vector<std::string> rest;
   const int32_t seed = SeedOption(args, rest, nullptr);
-  if (rest.size() != 1) return UsageError("info needs IN.bri");
+  if (rest.size() != 1) throw EUsageError("info needs IN.bri");
   opal::TBrioFrameList list(seed);
   list.KeepLayers = true;
   Load(list, rest[0]);
@@ -243,12 +235,7 @@ int Info(const Args& args) {
 }  // namespace
 
 int CmdImage(const Args& args) {
-  if (args.empty()) return UsageError("needs encode, decode or info");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "encode") return Encode(rest);
-  if (args[0] == "decode") return Decode(rest);
-  if (args[0] == "info") return Info(rest);
-  return UsageError("unknown subcommand " + args[0]);
+  return RunSubcommands("image", kUsage, args, {{"encode", Encode}, {"decode", Decode}, {"info", Info}});
 }
 
 }  // namespace opaltool

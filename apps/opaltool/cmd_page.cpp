@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -25,11 +26,6 @@ constexpr const char* kUsage =
     "  opaltool page build TEXT -o PAGE.osb [--name NAME]\n"
     "  opaltool page dump PAGE.osb [-o TEXT] [--name NAME]\n";
 
-int UsageError(const char* what) {
-  std::fprintf(stderr, "opaltool page: %s\n%s", what, kUsage);
-  return 2;
-}
-
 std::string BaseName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -45,16 +41,17 @@ struct Options {
 };
 
 bool ParseOptions(const Args& args, Options& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      o.output = args[++i];
-    } else if (args[i] == "--name" && i + 1 < args.size()) {
-      o.name = opal::cp932::FromUtf8(args[++i]);
-    } else if (o.input.empty() && args[i].rfind("-", 0) != 0) {
-      o.input = args[i];
-    } else {
-      return false;
+  TArgWalker w(args);
+  std::string name;
+  while (w.Next()) {
+    if (w.Option("-o", o.output)) continue;
+    if (w.Option("--name", name)) {
+      o.name = opal::cp932::FromUtf8(name);
+      continue;
     }
+    const std::string& operand = w.Operand();
+    if (!o.input.empty()) throw EUsageError("unexpected argument " + operand);
+    o.input = operand;
   }
   return !o.input.empty();
 }
@@ -76,7 +73,7 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 
 int Build(const Args& args) {
   Options o;
-  if (!ParseOptions(args, o) || o.output.empty()) return UsageError("build needs a text and -o PAGE");
+  if (!ParseOptions(args, o) || o.output.empty()) throw EUsageError("build needs a text and -o PAGE");
   opal::TPage page;
   page.Name = o.name.empty() ? opal::cp932::FromUtf8(BaseName(o.output)) : o.name;
   try {
@@ -92,7 +89,7 @@ int Build(const Args& args) {
 
 int Dump(const Args& args) {
   Options o;
-  if (!ParseOptions(args, o)) return UsageError("dump needs a page");
+  if (!ParseOptions(args, o)) throw EUsageError("dump needs a page");
   opal::TPage page;
   const std::string default_name = o.name.empty() ? opal::cp932::FromUtf8(BaseName(o.input)) : o.name;
   page.Name = default_name;
@@ -138,12 +135,7 @@ int Dump(const Args& args) {
 }  // namespace
 
 int CmdPage(const Args& args) {
-  static const std::map<std::string, std::function<int(const Args&)>> kSubcommands = {{"build", Build},
-                                                                                       {"dump", Dump}};
-  if (args.empty()) return UsageError("missing subcommand");
-  auto it = kSubcommands.find(args[0]);
-  if (it == kSubcommands.end()) return UsageError(("unknown subcommand " + args[0]).c_str());
-  return it->second(Args(args.begin() + 1, args.end()));
+  return RunSubcommands("page", kUsage, args, {{"build", Build}, {"dump", Dump}});
 }
 
 }  // namespace opaltool

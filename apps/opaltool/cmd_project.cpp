@@ -1,9 +1,8 @@
 // opaltool project build|dump: opal.opb and install.dat from and to the
 // readable settings file, over the player's own readers and writers.
 #include <cstdio>
-#include <functional>
-#include <map>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -25,20 +24,13 @@ constexpr const char* kUsage =
     "  opaltool project dump opal.opb|install.dat [-o SETTINGS]\n"
     "A settings file whose first line is 'install' describes install.dat.\n";
 
-int UsageError(const char* what) {
-  std::fprintf(stderr, "opaltool project: %s\n%s", what, kUsage);
-  return 2;
-}
-
 bool ParseArgs(const Args& args, std::string& input, std::string& output) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" && i + 1 < args.size()) {
-      output = args[++i];
-    } else if (input.empty() && args[i].rfind("-", 0) != 0) {
-      input = args[i];
-    } else {
-      return false;
-    }
+  TArgWalker w(args);
+  while (w.Next()) {
+    if (w.Option("-o", output)) continue;
+    const std::string& operand = w.Operand();
+    if (!input.empty()) throw EUsageError("unexpected argument " + operand);
+    input = operand;
   }
   return !input.empty();
 }
@@ -50,7 +42,7 @@ bool IsInstallName(const std::string& path) {
 
 int Build(const Args& args) {
   std::string input, output;
-  if (!ParseArgs(args, input, output) || output.empty()) return UsageError("build needs a settings file and -o FILE");
+  if (!ParseArgs(args, input, output) || output.empty()) throw EUsageError("build needs a settings file and -o FILE");
   opal::TMemoryStream text;
   text.LoadFromFile(input);
   bool lossless = true;
@@ -77,7 +69,7 @@ int Build(const Args& args) {
 
 int Dump(const Args& args) {
   std::string input, output;
-  if (!ParseArgs(args, input, output)) return UsageError("dump needs a file");
+  if (!ParseArgs(args, input, output)) throw EUsageError("dump needs a file");
   opal::TMemoryStream data;
   data.LoadFromFile(input);
   std::string text;
@@ -106,12 +98,7 @@ int Dump(const Args& args) {
 }  // namespace
 
 int CmdProject(const Args& args) {
-  static const std::map<std::string, std::function<int(const Args&)>> kSubcommands = {{"build", Build},
-                                                                                       {"dump", Dump}};
-  if (args.empty()) return UsageError("missing subcommand");
-  auto it = kSubcommands.find(args[0]);
-  if (it == kSubcommands.end()) return UsageError(("unknown subcommand " + args[0]).c_str());
-  return it->second(Args(args.begin() + 1, args.end()));
+  return RunSubcommands("project", kUsage, args, {{"build", Build}, {"dump", Dump}});
 }
 
 }  // namespace opaltool

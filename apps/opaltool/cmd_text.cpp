@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
@@ -49,11 +50,6 @@ constexpr const char* kUsage =
 constexpr int32_t kFrameMs = 15;
 // Layout without a page height: rows never run past it.
 constexpr int32_t kUnboundedHeight = 1 << 24;
-
-int UsageError(const std::string& what) {
-  std::fprintf(stderr, "opaltool text: %s\n%s", what.c_str(), kUsage);
-  return 2;
-}
 
 // Pictures from a folder, by the file name the markup gives.
 class TFolderPictures : public opal::TWordHost {
@@ -127,32 +123,31 @@ int Render(const Args& args) {
                             {"--shadow-color", &shadowColor}, {"--line-spacing", &lineSpacing},
                             {"--quality", &quality},     {"--speed", &speed},
                             {"--frame", &frame},         {"--page", &pageIndex}};
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw EOpalError(a + " needs a value");
-      return args[++i];
-    };
+  TArgWalker w(args);
+  std::string value;
+  while (w.Next()) {
     bool matched = false;
     for (const IntOption& o : ints)
-      if (a == o.name) {
-        *o.value = OptionNumber(a, value());
+      if (w.Option(o.name, value)) {
+        *o.value = OptionNumber(o.name, value);
         matched = true;
+        break;
       }
-    if (matched) continue;
-    if (a == "--utf8") utf8 = true;
-    else if (a == "-o") png = value();
-    else if (a == "--dump") dump = value();
-    else if (a == "--face") face = opal::cp932::FromUtf8(value());
-    else if (a == "--images") images = value();
-    else if (!a.empty() && a[0] == '-') return UsageError("unknown option " + a);
-    else if (in.empty()) in = a;
-    else return UsageError("more than one input");
+    if (matched || w.Option("-o", png) || w.Option("--dump", dump) || w.Option("--images", images)) continue;
+    if (w.Flag("--utf8")) {
+      utf8 = true;
+    } else if (w.Option("--face", value)) {
+      face = opal::cp932::FromUtf8(value);
+    } else {
+      const std::string& operand = w.Operand();
+      if (!in.empty()) throw EUsageError("more than one input");
+      in = operand;
+    }
   }
-  if (in.empty()) return UsageError("no input");
-  if (png.empty() && dump.empty()) return UsageError("nothing to write (-o or --dump)");
-  if (width < 0 || width > opal::TDIBX::kMaxSide) return UsageError("--width out of range");
-  if (height > opal::TDIBX::kMaxSide) return UsageError("--height out of range");
+  if (in.empty()) throw EUsageError("no input");
+  if (png.empty() && dump.empty()) throw EUsageError("nothing to write (-o or --dump)");
+  if (width < 0 || width > opal::TDIBX::kMaxSide) throw EUsageError("--width out of range");
+  if (height > opal::TDIBX::kMaxSide) throw EUsageError("--height out of range");
 
   std::ifstream file(in, std::ios::binary);
   if (!file) throw EOpalError(in + ": cannot be read");
@@ -212,10 +207,7 @@ int Render(const Args& args) {
 }  // namespace
 
 int CmdText(const Args& args) {
-  if (args.empty()) return UsageError("no subcommand");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "render") return Render(rest);
-  return UsageError("unknown subcommand " + args[0]);
+  return RunSubcommands("text", kUsage, args, {{"render", Render}});
 }
 
 }  // namespace opaltool

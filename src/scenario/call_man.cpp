@@ -9,6 +9,7 @@
 #include "common/trace.h"
 #include "expr/opal_parser.h"
 #include "expr/param_collection.h"
+#include "scenario/command_runners.h"
 #include "stage/timer_list.h"
 #include "storage/vr_file_manager.h"
 
@@ -150,7 +151,7 @@ TCallMan::TStepResult TCallMan::ExecuteOne() {
     // again and again; the failure ends this step.
     Started = true;
     try {
-      command->Enter(*this);
+      EnterCommand(*this, *command);
     } catch (const std::exception&) {
       return {page, false};
     }
@@ -160,7 +161,7 @@ TCallMan::TStepResult TCallMan::ExecuteOne() {
   const int32_t before = Index;
   int32_t index = Index;
   try {
-    command->Execute(*this, page, index);
+    ExecuteCommand(*this, *command, page, index);
   } catch (const std::exception&) {
     // swallowed: the command's step simply ends
   }
@@ -350,7 +351,7 @@ void TCallMan::ResetAllLevels(TPage*& page, int32_t& index, const std::string& t
     TStack& frame = Stack.At(i);
     if (frame.Sender != nullptr || !frame.Started) continue;
     try {
-      if (TCommand* entered = CommandAt(FindPage(frame.PageName, false), frame.Index)) entered->Abandon();
+      if (TCommand* entered = CommandAt(FindPage(frame.PageName, false), frame.Index)) AbandonCommand(*entered);
     } catch (const std::exception&) {
       // a page that is gone has nothing to abandon
     }

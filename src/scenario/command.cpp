@@ -3,11 +3,10 @@
 #include "scenario/command.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "common/error.h"
-#include "scenario/commands_flow.h"
-#include "scenario/commands_object.h"
-#include "scenario/commands_text.h"
+#include "scenario/command_classes.h"
 #include "scenario/messages.h"
 #include "storage/stream.h"
 
@@ -99,70 +98,17 @@ std::unique_ptr<TCommand> Make(TPage* page) {
   return std::make_unique<T>(page);
 }
 
+#define OPAL_COMMAND_ROW(code, name, cls) {code, name, Make<cls>, std::is_base_of_v<TComComponent, cls>},
 // Indexed by code.
-const TCommandInfo kCommands[kCommandCodeCount] = {
-    {0, "If", Make<TComIf>, false},
-    {1, "Elseif", Make<TComElseif>, false},
-    {2, "Else", Make<TComElse>, false},
-    {3, "Label", Make<TComLabel>, false},
-    {4, "Jump", Make<TComJump>, false},
-    {5, "Call", Make<TComCall>, false},
-    {6, "Exit", Make<TComExit>, false},
-    {7, "Wait", Make<TComWait>, false},
-    {8, "BoxNew", Make<TComBoxNew>, true},
-    {9, "ImgNew", Make<TComImgNew>, true},
-    {10, "MesNew", Make<TComMesNew>, true},
-    {11, "Timer", Make<TComTimer>, true},
-    {12, "Movie", Make<TComMovie>, true},
-    {13, "Flip", Make<TComFlip>, false},
-    {14, "Calc", Make<TComCalc>, false},
-    {15, "VarNew", Make<TComVarNew>, false},
-    {16, "VarDel", Make<TComVarDel>, false},
-    {17, "GetProp", Make<TComGetProp>, false},
-    {18, "SetProp", Make<TComSetProp>, false},
-    {19, "ObjDel", Make<TComObjDel>, false},
-    {20, "TextIns", Make<TComTextIns>, false},
-    {21, "MovieStop", Make<TComMovieStop>, false},
-    {22, "ClrHist", Make<TComClrHist>, false},
-    {23, "Cinema", Make<TComCinema>, true},
-    {24, "Caption", Make<TComCaption>, true},
-    {25, "Menu", Make<TComMenu>, true},
-    {26, "MenuClose", Make<TComMenuClose>, false},
-    {27, "Comment", Make<TComComment>, false},
-    {28, "TextClr", Make<TComTextClr>, false},
-    {29, "CallHist", Make<TComCallHist>, false},
-    {30, "Button", Make<TComBtnNew>, true},
-    {31, "While", Make<TComWhile>, false},
-    {32, "WhileInit", Make<TComWhileInit>, false},
-    {33, "WhileLoop", Make<TComWhileLoop>, false},
-    {34, "Break", Make<TComBreak>, false},
-    {35, "Continue", Make<TComContinue>, false},
-    {36, "ParticleNew", Make<TComParticleNew>, true},
-    {37, "FireNew", Make<TComFireNew>, true},
-    {38, "GameSave", Make<TComGameSave>, false},
-    {39, "GameLoad", Make<TComGameLoad>, false},
-    {40, "PCReset", Make<TComPCReset>, false},
-    {41, "Reset", Make<TComReset>, false},
-    {42, "Sound", Make<TComSound>, true},
-    {43, "EditNew", Make<TComEditNew>, true},
-    {44, "MemoNew", Make<TComMemoNew>, true},
-    {45, "Terminate", Make<TComTerminate>, false},
-    {46, "DoEvent", Make<TComDoEvent>, false},
-    {47, "ClrRead", Make<TComClrRead>, false},
-    {48, "MapImgNew", Make<TComMapImgNew>, true},
-    {49, "WaveNew", Make<TComWaveNew>, true},
-    {50, "TileNew", Make<TComTileNew>, true},
-    {51, "SliderNew", Make<TComSliderNew>, true},
-    {52, "ScrollbarNew", Make<TComScrollbarNew>, true},
-    {53, "GaugeNew", Make<TComGaugeNew>, true},
-    {54, "CGCaption", Make<TComCGCaption>, true},
-    {55, "MediaPlay", Make<TComMediaPlay>, false},
-    {56, "PrevMenuNew", Make<TComPrevMenuNew>, true},
-    {57, "PropMotion", Make<TComPropMotion>, false},
-    {58, "FormatHist", Make<TComEntryHist>, false},
-    {59, "SaveCabinet", Make<TComCabinetSave>, true},
-    {60, "LoadCabinet", Make<TComCabinetLoad>, true},
-};
+constexpr TCommandInfo kCommands[kCommandCodeCount] = {OPAL_COMMAND_CLASSES(OPAL_COMMAND_ROW)};
+#undef OPAL_COMMAND_ROW
+
+constexpr bool InCodeOrder() {
+  for (int i = 0; i < kCommandCodeCount; ++i)
+    if (kCommands[i].Code != i) return false;
+  return true;
+}
+static_assert(InCodeOrder(), "the command classes are listed in code order");
 
 constexpr char kStateMagic[] = "opal100";
 

@@ -15,7 +15,7 @@ namespace opal {
 
 class TStream;
 class TPage;
-class TCallMan;  // the interpreter; commands only pass it through
+class TCallMan;  // the interpreter, which defines the run operations
 
 // An owned list of embedded expressions (call arguments, object names).
 using TExprList = std::vector<std::unique_ptr<TOpalParser>>;
@@ -62,8 +62,16 @@ class TFieldVisitor {
   virtual void Properties(TPropertyExprs& props) = 0;
 };
 
-// Virtual operations in the interpreter's slot order; the defaults are the
-// base behaviour (Code 8, stored RunOn and Disabled, Execute steps on).
+// A command record with the virtual operations its record and its saved
+// run-time state answer; the defaults are the base behaviour (Code 8,
+// stored RunOn and Disabled).
+//
+// What a command does when run (Enter, Execute, Abandon) is not a virtual
+// operation here: a command class declares those of its own as plain
+// members, the interpreter defines them (command_*_run.cpp) and calls them
+// through its table of run operations by command code (command_runners.h),
+// whose defaults are: Enter and Abandon do nothing, Execute steps on. So
+// the page, its records and their text form link without the interpreter.
 class TCommand {
  public:
   explicit TCommand(TPage* page) : Page(page) {}
@@ -80,11 +88,9 @@ class TCommand {
   // Reads the header and then the fields stored by `version`; every count
   // and length is checked against the bytes that remain.
   virtual void Load(TStream& s, int32_t version);
-  virtual void Enter(TCallMan&) {}
-  virtual void Execute(TCallMan&, TPage*& /*page*/, int32_t& index) { ++index; }
+  // The run-time state a command keeps while a handler runs above it.
   virtual void SaveState(TStream&) {}
   virtual void LoadState(TStream&) {}
-  virtual void Abandon() {}
   virtual bool Yields() const { return false; }
 
   // The record's fields after the header (none by default).
@@ -105,7 +111,7 @@ struct TCommandInfo {
   uint8_t Code;
   const char* Name;  // the system's own command name
   std::unique_ptr<TCommand> (*Create)(TPage* page);
-  bool CreatesObject;  // its record holds object properties
+  bool CreatesObject;  // its record holds object properties (a TComComponent)
 };
 
 // The row of a code 0..60, or nullptr.

@@ -12,7 +12,7 @@ class TComIf : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 0; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Expr("", Condition); }
   TOpalParser Condition;
 };
@@ -21,14 +21,14 @@ class TComElseif : public TComIf {
  public:
   using TComIf::TComIf;
   uint8_t Code() const override { return 1; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 class TComElse : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 2; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   bool RunOn() const override { return true; }
 };
 
@@ -55,7 +55,7 @@ class TComJump : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 4; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Target("", PageName, TargetIndex);
     v.Expr("if", Condition);
@@ -69,7 +69,7 @@ class TComCall : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 5; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Target("", PageName, TargetIndex);
     v.Text("result", ResultVariable);
@@ -87,7 +87,7 @@ class TComExit : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 6; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Expr("", Condition); }
   TOpalParser Condition;
 };
@@ -96,7 +96,7 @@ class TComBreak : public TComExit {
  public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 34; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Condition);
     v.LoopTarget("to", TargetIndex, TLoopRole::BreakTo);
@@ -108,7 +108,7 @@ class TComContinue : public TComExit {
  public:
   using TComExit::TComExit;
   uint8_t Code() const override { return 35; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Condition);
     v.LoopTarget("to", TargetIndex, TLoopRole::ContinueTo);
@@ -120,8 +120,8 @@ class TComWait : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 7; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
-  void Enter(TCallMan& cm) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
+  void Enter(TCallMan& cm);
   bool Yields() const override { return true; }
   bool BlocksEvents() const override { return Block != 0; }
   void Fields(TFieldVisitor& v) override {
@@ -144,7 +144,7 @@ class TComWhile : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 31; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Condition);
     v.LoopTarget("to", ExitTarget, TLoopRole::WhileExit);
@@ -162,7 +162,7 @@ class TComWhileInit : public TComRuntime {
  public:
   using TComRuntime::TComRuntime;
   uint8_t Code() const override { return 32; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   bool RunOn() const override { return true; }
   void Fields(TFieldVisitor& v) override { v.Expr("", Expression); }
   TOpalParser Expression;
@@ -172,7 +172,7 @@ class TComWhileLoop : public TComWhileInit {
  public:
   using TComWhileInit::TComWhileInit;
   uint8_t Code() const override { return 33; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Expression);
     v.LoopTarget("to", LoopTarget, TLoopRole::LoopBack);
@@ -192,7 +192,7 @@ class TComPCReset : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 40; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Target("", PageName, TargetIndex);
     v.Byte("all", AllLevels);
@@ -207,7 +207,7 @@ class TComReset : public TComPCReset {
  public:
   using TComPCReset::TComPCReset;
   uint8_t Code() const override { return 41; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Target("", PageName, TargetIndex);
     v.Byte("flag", AllLevels);
@@ -218,7 +218,7 @@ class TComTerminate : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 45; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 class TComGameSave : public TCommand {

@@ -55,14 +55,14 @@ class TComCabinetSave : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
   uint8_t Code() const override { return 59; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 class TComCabinetLoad : public TComCabinet {
  public:
   using TComCabinet::TComCabinet;
   uint8_t Code() const override { return 60; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 // Creates a visual object.
@@ -82,17 +82,17 @@ class TComControlOf : public TComControl {
 class TComBoxNew final : public TComControlOf<8> {
  public:
   using TComControlOf::TComControlOf;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 class TComImgNew final : public TComControlOf<9> {
  public:
   using TComControlOf::TComControlOf;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 class TComMesNew final : public TComControlOf<10> {
  public:
   using TComControlOf::TComControlOf;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 class TComMovie final : public TComControlOf<12> { using TComControlOf::TComControlOf; };
 class TComCinema final : public TComControlOf<23> { using TComControlOf::TComControlOf; };
@@ -106,13 +106,13 @@ class TComMemoNew final : public TComControlOf<44> { using TComControlOf::TComCo
 class TComMapImgNew final : public TComControlOf<48> {
  public:
   using TComControlOf::TComControlOf;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 class TComWaveNew final : public TComControlOf<49> { using TComControlOf::TComControlOf; };
 class TComTileNew final : public TComControlOf<50> {
  public:
   using TComControlOf::TComControlOf;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 class TComSliderNew final : public TComControlOf<51> { using TComControlOf::TComControlOf; };
 class TComScrollbarNew final : public TComControlOf<52> { using TComControlOf::TComControlOf; };
@@ -133,9 +133,9 @@ class TComFlip : public TCommand {
   // A flip that still has phases to go ends the pass on each of them, so a
   // wipe's time can pass between them.
   bool Yields() const override { return Phase != 3; }
-  void Enter(TCallMan& cm) override;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
-  void Abandon() override;
+  void Enter(TCallMan& cm);
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
+  void Abandon();
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Kind);
     v.Expr("time", Time);
@@ -177,7 +177,7 @@ class TComGetProp : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 17; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Object);
     v.PropIdExpr("prop", PropId);
@@ -191,7 +191,7 @@ class TComSetProp : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 18; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Object);
     v.PropIdExpr("prop", PropId);
@@ -204,7 +204,7 @@ class TComObjDel : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 19; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Expr("", Object); }
   TOpalParser Object;
 };

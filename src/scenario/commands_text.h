@@ -11,8 +11,8 @@ class TComTextIns : public TCommand {
   uint8_t Code() const override { return 20; }
   bool Yields() const override { return WaitForWindow != 0; }
   bool BlocksEvents() const override { return Block != 0; }
-  void Enter(TCallMan& cm) override;
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Enter(TCallMan& cm);
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Message("", MessageData);
     v.Expr("window", Window);
@@ -38,7 +38,7 @@ class TComTextClr : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 28; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Expr("", Window); }
   TOpalParser Window;
 };
@@ -84,7 +84,7 @@ class TComCalc : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 14; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Expr("", Expression); }
   TOpalParser Expression;
 };
@@ -98,7 +98,7 @@ class TComVarNew : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 15; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Text("", Name);
     v.Byte("type", Type, &kVarTypeNames);
@@ -115,7 +115,7 @@ class TComVarDel : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 16; }
-  void Execute(TCallMan& cm, TPage*& page, int32_t& index) override;
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override { v.Text("", Name); }
   std::string Name;
 };

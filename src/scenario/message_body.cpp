@@ -1,15 +1,13 @@
-// Messages compiled by the text engine.
+// Messages compiled from tagged text into glyph streams and back. Compiling
+// only parses: no glyph is measured, so no font is involved.
 #include "scenario/message_body.h"
 
 #include <cstdint>
-#include <memory>
 
 #include "common/error.h"
-#include "platform/font_backend.h"
 #include "storage/stream.h"
-#include "text/font_pixel.h"
+#include "text/glyph_stream.h"
 #include "text/markup_writer.h"
-#include "text/sk_word.h"
 #include "text/tag_parser.h"
 
 namespace opal {
@@ -20,24 +18,15 @@ namespace {
 // authoring side compiles with it.
 constexpr int32_t kDefaultWait = 50;
 
-// Compiling draws nothing: the word gets a font engine without fonts.
-struct TCompileWord {
-  std::unique_ptr<FontBackend> Backend = CreateNullFontBackend();
-  TFontPixelManager Fonts{*Backend};
-  TSkWord Word{Fonts};
-  TCompileWord() { Word.DefaultWait = kDefaultWait; }
-};
-
 }  // namespace
 
 std::string CompileMessage(std::string_view text) {
   if (text.empty()) return {};
   // The parser takes the lines joined by CR.
-  const std::string joined = JoinLinesWithCr(text);
-  TCompileWord w;
-  w.Word.Parse(joined);
+  TTagGlyphList glyphs;
+  ParseTagText(JoinLinesWithCr(text), kDefaultWait, glyphs);
   TMemoryStream s;
-  w.Word.SaveGlyphs(s);
+  WriteGlyphStream(s, GlyphStreamOf(glyphs));
   const auto& b = s.Bytes();
   return std::string(b.begin(), b.end());
 }
@@ -45,13 +34,12 @@ std::string CompileMessage(std::string_view text) {
 std::optional<std::string> DecompileMessage(std::string_view bytes) {
   if (bytes.empty()) return std::string();
   try {
-    TCompileWord w;
     TMemoryStream s;
     s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     s.SetPosition(0);
-    w.Word.LoadGlyphs(s);
+    const TGlyphStream stream = ReadGlyphStream(s);
     if (s.Position() != static_cast<int64_t>(bytes.size())) return std::nullopt;
-    std::optional<std::string> text = WriteMarkup(w.Word, kDefaultWait);
+    std::optional<std::string> text = WriteMarkup(stream, kDefaultWait);
     // Whatever the writer made, only the exact bytes count.
     if (!text || CompileMessage(*text) != bytes) return std::nullopt;
     return text;

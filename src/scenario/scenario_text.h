@@ -17,8 +17,12 @@
 //                                  of the line (quoted when it is one string)
 //
 // A command's line number is its line in the text. Targets are `:label`,
-// `#index`, `page:label` or `page#index`; the loop commands' targets are
-// computed from their nesting unless given as `to: #index`.
+// `#index`, `page:label`, `page:label#index` or `page#index`. A label of
+// another page is resolved through that page when its labels are at hand
+// (a whole game built at once), else by the index written after it, so a
+// dumped page builds again alone; the writer gives both. The loop
+// commands' targets are computed from their nesting unless given as
+// `to: #index`.
 #pragma once
 
 #include <functional>

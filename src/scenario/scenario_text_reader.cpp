@@ -48,6 +48,25 @@ std::string TextOf(const std::string& v) {
   return s;
 }
 
+// A target's label, with the command index that may follow it: `label`,
+// `label#index`, `"label"` or `"label"#index`.
+std::string LabelOf(const std::string& v, std::optional<int32_t>& index) {
+  std::string label = v, tail;
+  if (!v.empty() && v[0] == '"') {
+    size_t pos = 0;
+    label = UnquoteText(v, pos);
+    tail = v.substr(pos);
+  } else if (const size_t hash = v.rfind('#'); hash != std::string::npos && conv::ParseInt(v.substr(hash + 1))) {
+    label = v.substr(0, hash);
+    tail = v.substr(hash);
+  }
+  if (tail.empty()) return label;
+  const auto n = tail[0] == '#' ? conv::ParseInt(tail.substr(1)) : std::nullopt;
+  if (!n) throw EFormatError("'#index' or nothing expected after the label, not '" + tail + "'");
+  index = *n;
+  return label;
+}
+
 std::string FromHex(const std::string& hex) {
   if (hex.size() % 2 != 0) throw EFormatError("odd number of hex digits");
   std::string out;
@@ -66,6 +85,9 @@ struct TLabelFixup {
   std::string Page;  // empty: this page
   std::string Label;
   int32_t* Index;
+  // The index written after the label (`page:label#index`), used when the
+  // other page's labels are not at hand.
+  std::optional<int32_t> Given;
 };
 
 struct TLoopFixup {
@@ -156,9 +178,10 @@ class TTextFieldReader final : public TFieldVisitor {
         return 0;
       }
       if (rest[0] != ':') throw EFormatError("':label' or '#index' expected after the page");
-      const std::string label = TextOf(rest.substr(1));
-      Labels_.push_back({L_.LineNo, page == Page_.Name ? std::string() : page, label, &index});
-      if (page == Page_.Name) Labels_.back().Page.clear();
+      std::optional<int32_t> given;
+      const std::string label = LabelOf(rest.substr(1), given);
+      if (Page_.Version < since) given.reset();
+      Labels_.push_back({L_.LineNo, page == Page_.Name ? std::string() : page, label, &index, given});
       return 0;
     });
   }
@@ -417,8 +440,11 @@ void ReadPageText(std::string_view text, TPage& page, const TLabelLookup& other_
       if (i >= 0) index = i;
     } else if (other_labels) {
       index = other_labels(f.Page, f.Label);
+    } else if (f.Given) {
+      index = *f.Given;
     } else {
-      Fail(f.LineNo, "label '" + f.Label + "' of page '" + f.Page + "' is unknown here; give #index");
+      Fail(f.LineNo, "label '" + f.Label + "' of page '" + f.Page + "' is unknown here; give " + f.Page + ":" +
+                         f.Label + "#index");
     }
     if (!index) Fail(f.LineNo, "no label '" + f.Label + "'" + (f.Page.empty() ? "" : " in " + f.Page));
     *f.Index = *index;

@@ -108,10 +108,14 @@ class TTextFieldWriter final : public TFieldVisitor {
       const TCommand& c = *target->Commands[static_cast<size_t>(index)];
       if (c.Code() == 3 || c.Code() == 27) {
         const std::string& name = static_cast<const TComLabel&>(c).LabelName;
-        if (target->IndexOfLabel(name) == index) label = ":" + (BareUsable(name, false) ? name : QuoteText(name));
+        const bool bare = BareUsable(name, false) && name.find('#') == std::string::npos;
+        if (target->IndexOfLabel(name) == index) label = ":" + (bare ? name : QuoteText(name));
       }
     }
-    Put(key, text + (label.empty() ? "#" + conv::IntToStr(index) : label));
+    // A label of another page carries its index too, so the page builds
+    // alone, without that page at hand.
+    if (label.empty() || !own) label += "#" + conv::IntToStr(index);
+    Put(key, text + label);
   }
   void LoopTarget(const char* key, int32_t& index, TLoopRole) override {
     if (!LoopTarget_ || *LoopTarget_ != index) Put(key, "#" + conv::IntToStr(index));

@@ -1,9 +1,10 @@
-// Writing a word's glyphs as tagged text.
+// Writing glyph stream records as tagged text.
 #include "text/markup_writer.h"
 
 #include <cstdio>
+#include <string_view>
 
-#include "text/sk_word.h"
+#include "text/glyph_stream.h"
 
 namespace opal {
 
@@ -54,12 +55,13 @@ std::string Colour(int32_t c) {
 
 class TMarkupWriter {
  public:
-  TMarkupWriter(int32_t defaultWait) : Base_{TDecorate{}, {}, defaultWait}, Open_(Base_) {
+  TMarkupWriter(const TGlyphStream& stream, int32_t defaultWait)
+      : Stream_(stream), Base_{TDecorate{}, {}, defaultWait}, Open_(Base_) {
     Base_.Style.OutlineWidth = Base_.Style.ShadowWidth = -1;
     Open_ = Base_;
   }
 
-  bool Glyph(const TWdGlyph& g);
+  bool Glyph(const TGlyphRecord& g);
   std::string Finish() {
     if (!(Open_ == Base_)) Close();
     return Out_;
@@ -69,6 +71,15 @@ class TMarkupWriter {
   bool Enter(const TMarkState& want);
   void Close();
 
+  // The style record of a character or variable; null when the index is
+  // not the stream's.
+  const TDecorate* StyleOf(const TGlyphRecord& g) const {
+    return g.Decoration >= 0 && static_cast<size_t>(g.Decoration) < Stream_.Decorations.size()
+               ? &Stream_.Decorations[static_cast<size_t>(g.Decoration)]
+               : nullptr;
+  }
+
+  const TGlyphStream& Stream_;
   TMarkState Base_, Open_;
   bool FontOpen_ = false;
   std::string Out_;
@@ -129,51 +140,55 @@ bool TMarkupWriter::Enter(const TMarkState& want) {
   return true;
 }
 
-bool TMarkupWriter::Glyph(const TWdGlyph& g) {
+bool TMarkupWriter::Glyph(const TGlyphRecord& g) {
   static const char* const kAlign[] = {nullptr, "LEFT", "RIGHT", "CENTER", "TOP", "BOTTOM"};
-  switch (g.Kind()) {
+  switch (g.Kind) {
     case wkChar: {
-      if (g.Decorate() == nullptr || !Enter({*g.Decorate(), g.LinkTarget(), g.Wait()})) return false;
-      const uint16_t code = g.Code();
+      const TDecorate* style = StyleOf(g);
+      if (style == nullptr || !Enter({*style, g.Link, g.Wait})) return false;
+      const uint16_t code = g.Code;
       if (code < 32) return false;
       if (code < 256 && std::string_view("<>\\%{}").find(static_cast<char>(code)) != std::string_view::npos) Out_ += '\\';
-      Out_ += g.CharText();
+      if (code > 0xFF) Out_ += static_cast<char>(code >> 8);
+      Out_ += static_cast<char>(code & 0xFF);
       return true;
     }
     case wkReturn:
-      Out_ += g.ClearFlag() ? "<CLEAR>\n" : "<BR>\n";
+      Out_ += g.Clear ? "<CLEAR>\n" : "<BR>\n";
       return true;
     case wkAlign:
-      if (g.Alignment() < 1 || g.Alignment() > 3) return false;
-      Out_ += std::string("<DIV ALIGN=") + kAlign[g.Alignment()] + ">";
+      if (g.Align < 1 || g.Align > 3) return false;
+      Out_ += std::string("<DIV ALIGN=") + kAlign[g.Align] + ">";
       return true;
     case wkIndent: Out_ += "<INDENT>"; return true;
     case wkUndent: Out_ += "<UNDENT>"; return true;
     case wkEvent: {
-      const auto text = QuotedEscaped(g.Text());
-      if (!text || g.Text().empty()) return false;
-      Out_ += "<EVENT VALUE=" + *text + (g.Wait() != 0 ? " END>" : ">");
+      const auto text = QuotedEscaped(g.Text);
+      if (!text || g.Text.empty()) return false;
+      Out_ += "<EVENT VALUE=" + *text + (g.Hold ? " END>" : ">");
       return true;
     }
     case wkVar: {
-      const auto name = Quoted(g.Text());
-      if (!name || g.Text().empty() || g.Decorate() == nullptr) return false;
-      if (!Enter({*g.Decorate(), g.LinkTarget(), g.Wait()})) return false;
+      // A compiled expression has no source text to name.
+      const auto name = Quoted(g.Text);
+      const TDecorate* style = StyleOf(g);
+      if (!name || g.Text.empty() || style == nullptr) return false;
+      if (!Enter({*style, g.Link, g.Wait})) return false;
       Out_ += "<VAR NAME=" + *name + ">";
       return true;
     }
     case wkImage: {
-      const auto src = Quoted(g.Text());
-      if (!src || g.Text().empty() || g.Alignment() < 3 || g.Alignment() > 5) return false;
+      const auto src = Quoted(g.Text);
+      if (!src || g.Text.empty() || g.Align < 3 || g.Align > 5) return false;
       TMarkState want = Base_;
-      want.Link = g.LinkTarget();
-      want.Wait = g.Wait();
+      want.Link = g.Link;
+      want.Wait = g.Wait;
       // A picture carries no font style: the open style is kept when only
       // the link and wait matter.
       if (want.Link != Open_.Link || want.Wait != Open_.Wait) {
         if (!Enter(want)) return false;
       }
-      Out_ += "<IMG SRC=" + *src + " ALIGN=" + kAlign[g.Alignment()] + ">";
+      Out_ += "<IMG SRC=" + *src + " ALIGN=" + kAlign[g.Align] + ">";
       return true;
     }
     default: return false;
@@ -182,11 +197,9 @@ bool TMarkupWriter::Glyph(const TWdGlyph& g) {
 
 }  // namespace
 
-std::optional<std::string> WriteMarkup(const TSkWord& word, int32_t defaultWait) {
-  TMarkupWriter w(defaultWait);
-  for (size_t i = 0; i < word.GlyphCount(); ++i) {
-    const TWdGlyph& g = *word.Glyph(i);
-    if (g.SourceCount() == 0) continue;
+std::optional<std::string> WriteMarkup(const TGlyphStream& stream, int32_t defaultWait) {
+  TMarkupWriter w(stream, defaultWait);
+  for (const TGlyphRecord& g : stream.Glyphs) {
     if (!w.Glyph(g)) return std::nullopt;
   }
   return w.Finish();

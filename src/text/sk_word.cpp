@@ -33,25 +33,6 @@ void TSkWord::Delete(size_t at) {
   Glyphs_.erase(Glyphs_.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-namespace {
-
-TDecorate ToDecorate(const TCharStyle& s) {
-  TDecorate d;
-  d.Color = s.Color;
-  d.OutlineColor = s.OutlineColor;
-  d.ShadowColor = s.ShadowColor;
-  d.Size = s.Size;
-  d.Style = s.Style;
-  d.FaceName = s.Face();
-  d.NoBreak = s.NoBreak ? 1 : 0;
-  d.Ruby = s.RubyText();
-  d.OutlineWidth = s.OutlineWidth;
-  d.ShadowWidth = s.ShadowWidth;
-  return d;
-}
-
-}  // namespace
-
 void TSkWord::AddGlyphs(const TTagGlyphList& list) {
   // Runs of characters share one style record of the parse.
   const TCharStyle* lastStyle = nullptr;

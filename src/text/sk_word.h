@@ -147,6 +147,9 @@ class TSkWord {
   // Glyph streams: reads one into the glyph list (appending).
   void LoadGlyphs(TStream& s);
   void SaveGlyphs(TStream& s) const;
+  // The records SaveGlyphs writes: the glyphs that stand for source text and
+  // the styles they use, in list order.
+  TGlyphStream ToGlyphStream() const;
   void CopyGlyphs(const TSkWord& other, int32_t first, int32_t last);
   void SaveSettings(TStream& s) const;
   void LoadSettings(TStream& s, int32_t version);

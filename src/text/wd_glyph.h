@@ -12,20 +12,14 @@
 
 #include "raster/rect.h"
 #include "text/decorate.h"
+#include "text/glyph_stream.h"
 
 namespace opal {
 
 class TSkWord;
-class TStream;
 class TWdComposite;
 class TWdPage;
 struct TWordPicture;
-
-// Glyph kinds as the glyph stream numbers them.
-enum TWdKind : uint8_t {
-  wkNone = 0, wkChar = 1, wkAlign = 2, wkReturn = 3, wkIndent = 4, wkUndent = 5,
-  wkEvent = 6, wkVar = 7, wkImage = 9,
-};
 
 class TWdGlyph {
  public:
@@ -84,9 +78,11 @@ class TWdGlyph {
 
   // Copies the data of a glyph of the same class (possibly another word's).
   virtual void AssignGlyph(const TWdGlyph& /*from*/) {}
-  // The kind's data after its kind byte.
-  virtual void WriteGlyph(TStream& /*s*/) const {}
-  virtual void ReadGlyph(TStream& /*s*/, int32_t /*version*/) {}
+  // The kind's fields in a glyph stream record (the kind is set by the
+  // caller). A record's decoration index is the one of the stream being
+  // written or read (TSkWord::StreamIndexOf, StreamDecoration).
+  virtual void ToRecord(TGlyphRecord& /*r*/) const {}
+  virtual void FromRecord(const TGlyphRecord& /*r*/) {}
 };
 
 using TWdGlyphPtr = std::unique_ptr<TWdGlyph>;
@@ -164,6 +160,8 @@ class TWdReal : public TWdGlyph {
   void SetActive(bool a) override { Active_ = a; }
   TRect Rendered{};  // area the glyph touched in the page buffers
   void AssignGlyph(const TWdGlyph& from) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 
  protected:
   int32_t Opacity_ = 255;
@@ -191,8 +189,8 @@ class TWdChar : public TWdReal {
   void Draw() override;
   void Invalidate() override;
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 class TWdVarChar : public TWdChar {
@@ -222,8 +220,8 @@ class TWdImg : public TWdReal {
   void StartAnimation() override { Animating = true; }
   void StopAnimation() override { Animating = false; }
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 class TWdSpace : public TWdGlyph {
@@ -241,8 +239,8 @@ class TWdOpeReturn : public TWdGlyph {
   // The word's default size when alone in its row, else 0.
   void Measure() override;
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 class TWdVarReturn : public TWdOpeReturn {
@@ -259,8 +257,8 @@ class TWdOpeAlign : public TWdGlyph {
   TWdKind Kind() const override { return wkAlign; }
   int32_t Alignment() const override { return Code_; }
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 class TWdOpeIndent : public TWdGlyph {
@@ -284,8 +282,8 @@ class TWdOpeEvent : public TWdGlyph {
   std::string Text() const override { return EventText; }
   int32_t Wait() const override { return HoldFlag ? 1 : 0; }
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 class TWdOpeVar : public TWdGlyph {
@@ -311,8 +309,8 @@ class TWdOpeVar : public TWdGlyph {
   // inserted); none when the value cannot be had.
   std::vector<TWdGlyphPtr> ValueGlyphs();
   void AssignGlyph(const TWdGlyph& from) override;
-  void WriteGlyph(TStream& s) const override;
-  void ReadGlyph(TStream& s, int32_t version) override;
+  void ToRecord(TGlyphRecord& r) const override;
+  void FromRecord(const TGlyphRecord& r) override;
 };
 
 }  // namespace opal

@@ -1,6 +1,8 @@
 // opaltool page, project and build, run as a person runs them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_util.h"
 
 namespace opal {
@@ -54,6 +56,65 @@ TEST(PageTool, BadPagesAndTextsFailWithAMessage) {
   EXPECT_NE(bad.out.find("line 2: unknown command 'Frobnicate'"), std::string::npos) << bad.out;
   EXPECT_NE(RunTool({"page", "dump", dir / "missing.osb"}).exit_code, 0);
   EXPECT_NE(RunTool({"page", "frobnicate"}).exit_code, 0);
+}
+
+// Every page of a built game, dumped beside the other pages (targets in
+// them written by label and index) and dumped alone (by index), builds
+// again alone in an empty folder to the bytes it had.
+void ExpectEachPageRebuildsAlone(const std::string& game) {
+  TempDir dir;
+  auto built = RunTool({"build", game, "-o", dir / "out"});
+  ASSERT_EQ(built.exit_code, 0) << built.out;
+  auto extracted = RunTool({"archive", "extract", dir / "out/game.dat", "-o", dir / "x"});
+  ASSERT_EQ(extracted.exit_code, 0) << extracted.out;
+  int pages = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "x")) {
+    if (entry.path().extension() != ".osb") continue;
+    const std::string path = entry.path().string();
+    const std::string name = entry.path().filename().string();
+    SCOPED_TRACE(path);
+    ++pages;
+    TempDir alone;
+    std::filesystem::copy_file(path, alone / name);
+    for (const std::string& dumped_from : {path, alone / name}) {
+      auto dumped = RunTool({"page", "dump", dumped_from});
+      ASSERT_EQ(dumped.exit_code, 0) << dumped.out;
+      TempDir empty;
+      WriteFile(empty / "page.ost", dumped.out);
+      auto rebuilt = RunTool({"page", "build", empty / "page.ost", "-o", empty / name});
+      ASSERT_EQ(rebuilt.exit_code, 0) << rebuilt.out << "\n" << dumped.out;
+      EXPECT_EQ(ReadFile(empty / name), ReadFile(path)) << dumped.out;
+    }
+  }
+  EXPECT_GT(pages, 1);
+}
+
+TEST(PageTool, EachPageOfATwoPageGameRebuildsAlone) {
+  TempDir src;
+  WriteFile(src / "project.txt", "title = T\nstart = start.osb\n");
+  WriteFile(src / "start.ost",
+            "Label back\n"
+            "+Call other.osb:sub ; result: r ; arg: 1\n"
+            "+Jump other.osb:far ; if: r > 1\n"
+            "+PCReset other.osb:far ; all: 1\n"
+            "GameSave 1 ; resume: other.osb:sub\n");
+  WriteFile(src / "other.ost",
+            "Calc x = 1\n"
+            "Label sub\n"
+            "Exit TRUE\n"
+            "Label far\n"
+            "Jump start.osb:back\n");
+  ExpectEachPageRebuildsAlone(src.Path());
+  // Dumped beside the page it jumps to, a target carries label and index.
+  TempDir dir;
+  ASSERT_EQ(RunTool({"build", src.Path(), "-o", dir / "out"}).exit_code, 0);
+  ASSERT_EQ(RunTool({"archive", "extract", dir / "out/game.dat", "-o", dir / "x"}).exit_code, 0);
+  auto start = RunTool({"page", "dump", dir / "x/start.osb"});
+  EXPECT_NE(start.out.find("+Jump other.osb:far#3 ; if: r > 1"), std::string::npos) << start.out;
+}
+
+TEST(PageTool, EachPageOfTheHelloExampleRebuildsAlone) {
+  ExpectEachPageRebuildsAlone(OPAL_SOURCE_DIR "/examples/hello");
 }
 
 TEST(ProjectTool, SettingsBuildAndDumpBothFiles) {

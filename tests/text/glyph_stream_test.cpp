@@ -12,6 +12,8 @@
 #include "hand_bytes.h"
 #include "raster/dibx.h"
 #include "storage/stream.h"
+#include "text/glyph_stream.h"
+#include "text/tag_parser.h"
 #include "word_fixture.h"
 
 namespace opal {
@@ -285,6 +287,31 @@ TEST(GlyphStream, WriterAndReaderAgree) {
   ExpectCountsMatchUsers(g.Word);
   EXPECT_EQ(g.Word.Decorations().Count(), f.Word.Decorations().Count());
   EXPECT_EQ(Save(g.Word), bytes);
+}
+
+// Compiling a message writes the parser's glyph list as records without a
+// word; its bytes must be the word's own, style records in the same order.
+TEST(GlyphStream, ParsedRecordsMatchTheWordsStream) {
+  const char* texts[] = {
+      kRichText,
+      "",
+      "plain",
+      "<B>b</B>plain<B>b</B>",                           // a style taken up again
+      "<FONT COLOR=#102030>a</FONT><I>b</I><FONT COLOR=#102030>c</FONT>",
+      "<IMG SRC=x.png>only a picture",                   // no style record before the first character
+      "<B><VAR NAME=$v></B><EVENT VALUE=\"e\">",
+      "<RUBY VALUE=\"r\">x</RUBY><NOBR>y</NOBR><A HREF=l>z</A>",
+  };
+  for (const char* text : texts) {
+    const std::string markup = cp932::FromUtf8(text);
+    TWordFixture f;
+    f.Word.Parse(markup);
+    TTagGlyphList parsed;
+    ParseTagText(markup, f.Word.DefaultWait, parsed);
+    TMemoryStream s;
+    WriteGlyphStream(s, GlyphStreamOf(parsed));
+    EXPECT_EQ(s.Bytes(), Save(f.Word)) << text;
+  }
 }
 
 TEST(GlyphStream, GlyphsAVariableMadeAreNotSaved) {
