@@ -27,7 +27,7 @@ class TOpalCustomImages : public TOpalCustomImage {
   bool GetProperty(int id, TPropValue& v) const override;
   bool SetProperty(int id, const TPropValue& v) override;
   bool Paused() const override { return PausedFlag; }
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void SetVisible(bool v) override;
   void ReleasePixels() override;
 
