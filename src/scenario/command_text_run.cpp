@@ -69,10 +69,9 @@ void TComMesNew::Execute(TCallMan& cm, TPage*&, int32_t& index) {
 
 void TComTextClr::Execute(TCallMan& cm, TPage*&, int32_t& index) {
   ++index;
+  const std::string name = StringOf(cm, Window);
   TOpalBaseList* stage = cm.Host.Stage();
-  if (TMessageWindow* window = stage != nullptr ? stage->FindMessageWindow(StringOf(cm, Window)) : nullptr) {
-    window->ClearMessage();
-  }
+  if (TMessageWindow* window = stage != nullptr ? stage->FindMessageWindow(name) : nullptr) window->ClearMessage();
 }
 
 }  // namespace opal

@@ -85,7 +85,7 @@ class TOpalBaseList : public TOpalComponent {
 
   // --- frame ---
   // One frame of `elapsedMs` milliseconds: every object's update is told
-  // the same time (timers, motions, animations and text reveal run on it),
+  // the same time (motions, animations and text reveal run on it),
   // then the objects marked for deletion go.
   bool Update(int32_t elapsedMs) override;
   // Draws both bases (their dirty rectangles) into their canvases.

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "common/run_state.h"
 #include "stage_test_util.h"
 
 namespace opal {
@@ -325,13 +326,31 @@ TEST(Transition, CanvasesSwitchWhileAWipeRuns) {
 class TScriptedBox : public TOpalBox {
  public:
   using TOpalBox::TOpalBox;
-  bool Update(int32_t) override {
+  bool Update(int32_t elapsedMs) override {
     ++Visits;
+    Told.push_back(elapsedMs);
     return Step ? Step() : false;
   }
   std::function<bool()> Step;
   int Visits = 0;
+  std::vector<int32_t> Told;  // the elapsed time of each update
 };
+
+// The stage's caller is the only clock: every object, nested or not, is
+// told the time of the frame, whatever the program's run state says.
+TEST(Update, EveryObjectIsToldTheFramesTime) {
+  TOpalBaseList stage;
+  auto* outer = stage.Create<TScriptedBox>();
+  outer->SetParent(stage.ActiveBase());
+  auto* inner = stage.Create<TScriptedBox>();
+  inner->SetParent(outer);
+  auto* parked = stage.Create<TScriptedBox>();
+  parked->SetParent(stage.OtherBase());
+  RunState().FrameDeltaMs = 999;
+  for (int32_t ms : {15, 0, 40}) stage.Update(ms);
+  RunState().FrameDeltaMs = 0;
+  for (const TScriptedBox* b : {outer, inner, parked}) EXPECT_EQ(b->Told, (std::vector<int32_t>{15, 0, 40}));
+}
 
 TEST(Update, CreationAndDestructionDuringTheLoopNeitherSkipNorRepeat) {
   TOpalBaseList stage;
