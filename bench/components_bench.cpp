@@ -51,10 +51,10 @@ struct TBenchStage {
       out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     };
     screen.SetSize(kW, kH, 32);
-    stage.Screen = &screen;
+    services.Screen = &screen;
+    services.ImageCache = &cache;
     stage.SetSize(kW, kH);
     stage.SetColor(0);
-    stage.ImageCache = &cache;
     RegisterImageComponents(stage);
   }
   void Frame() {
@@ -64,7 +64,8 @@ struct TBenchStage {
   std::map<std::string, std::vector<uint8_t>> files;
   TBrioCollection cache;
   TDIBX screen;
-  TOpalBaseList stage;
+  TStageServices services;
+  TOpalBaseList stage{services};
 };
 
 void BM_TileFullScreen(benchmark::State& state) {

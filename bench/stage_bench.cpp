@@ -93,7 +93,7 @@ void MovingBoxes(benchmark::State& state) {
   Measure(state, [&] {
     for (TOpalBox* b : boxes) b->SetLeft(b->Left() + step);
     step = -step;
-    stage.Update();
+    stage.Update(0);
     stage.Draw();
     stage.ClearDirty();
   });

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "common/cp932.h"
-#include "common/run_state.h"
 #include "components/brio_collection.h"
 #include "components/custom_images.h"
 #include "components/image_components.h"
@@ -30,6 +29,8 @@ namespace opal {
 namespace {
 
 constexpr int32_t kW = 1280, kH = 720;
+// The frame of the fixed clock.
+constexpr int32_t kFrameMs = 15;
 
 std::vector<uint8_t> Picture(int32_t w, int32_t h, bool alpha) {
   TBrioFrameList list(0);
@@ -68,11 +69,11 @@ struct TStoryStage {
       out.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     };
     screen.SetSize(kW, kH, 32);
-    stage.Screen = &screen;
+    services.Screen = &screen;
+    services.ImageCache = &cache;
+    services.Fonts = &fonts;
     stage.SetSize(kW, kH);
     stage.SetColor(0);
-    stage.ImageCache = &cache;
-    stage.Fonts = &fonts;
     RegisterImageComponents(stage);
     RegisterMessageComponents(stage);
     Make(LT_IMAGES, {{PR_NAME, TPropValue::OfStr("bg")}, {PR_SOURCE, TPropValue::OfStr("bg.bri")}});
@@ -86,7 +87,6 @@ struct TStoryStage {
                  {PR_FONTNAME, TPropValue::OfStr("IPAGothic")}, {PR_FONTHEIGHT, TPropValue::OfInt(24)},
                  {PR_FONTCOLOR, TPropValue::OfInt(0xFFFFFF)}, {PR_FONTBORDER, TPropValue::OfInt(1)},
                  {PR_DELAY, TPropValue::OfInt(15)}}));
-    RunState().FrameDeltaMs = 15;
     Restart();
   }
   TOpalObject* Make(uint8_t kind, const std::map<int, TPropValue>& props) {
@@ -99,7 +99,7 @@ struct TStoryStage {
   }
   void Restart() {
     mes->SetProperty(PR_TEXT, TPropValue::OfStr(PageText()));
-    stage.Update();
+    stage.Update(kFrameMs);
     stage.ActiveBase()->MarkAllDirty();
     stage.Draw();
     stage.ClearDirty();
@@ -111,7 +111,7 @@ struct TStoryStage {
       ++restarts;
       state.ResumeTiming();
     }
-    stage.Update();
+    stage.Update(kFrameMs);
     if (full) stage.ActiveBase()->MarkAllDirty();
     stage.Draw();
     stage.ClearDirty();
@@ -122,7 +122,8 @@ struct TStoryStage {
   TFontPixelManager fonts{*backend};
   TBrioCollection cache;
   TDIBX screen;
-  TOpalBaseList stage;
+  TStageServices services;
+  TOpalBaseList stage{services};
   TOpalMes* mes = nullptr;
   int64_t restarts = 0;
 };

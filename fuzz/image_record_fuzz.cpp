@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/error.h"
-#include "common/run_state.h"
 #include "components/brio_collection.h"
 #include "components/image_components.h"
 #include "components/map_image.h"
@@ -64,10 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   opal::TParamCollection vars;
   opal::TDIBX screen;
   screen.SetSize(64, 48, 32);
-  opal::TOpalBaseList stage;
-  stage.Screen = &screen;
-  stage.ImageCache = &cache;
-  stage.Vars = &vars;
+  opal::TStageServices services;
+  services.Screen = &screen;
+  services.ImageCache = &cache;
+  services.Vars = &vars;
+  opal::TOpalBaseList stage(services);
   opal::RegisterImageComponents(stage);
   opal::TMemoryStream s(std::vector<uint8_t>(data + 1, data + size));
   try {
@@ -75,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const opal::EOpalError&) {
     return 0;
   }
-  opal::RunState().FrameDeltaMs = 17;
   for (int frame = 0; frame < 3; ++frame) {
     for (const auto& o : stage.Objects()) {
       if (auto* m = dynamic_cast<opal::TOpalMapImage*>(o.get())) {
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         m->KeyRepeat(0x28, true);
       }
     }
-    stage.Update();
+    stage.Update(17);
     stage.ActiveBase()->MarkAllDirty();
     stage.OtherBase()->MarkAllDirty();
     stage.Draw();

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "common/error.h"
-#include "common/run_state.h"
 #include "components/opal_mes.h"
 #include "platform/font_backend.h"
 #include "raster/dibx.h"
@@ -29,10 +28,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   opal::TFontPixelManager fonts(backend);
   opal::TDIBX screen;
   screen.SetSize(64, 48, 32);
-  opal::TOpalBaseList stage;
-  stage.Screen = &screen;
-  stage.Fonts = &fonts;
-  stage.MessageSource = [](const std::string&, int32_t) { return message; };
+  // Every restored window finds the same message.
+  struct TOneMessage : opal::TMessageStore {
+    std::string Message(const std::string&, int32_t) override { return message; }
+  } messages;
+  opal::TStageServices services;
+  services.Screen = &screen;
+  services.Fonts = &fonts;
+  services.Messages = &messages;
+  opal::TOpalBaseList stage(services);
   opal::RegisterMessageComponents(stage);
   opal::TMemoryStream s(std::vector<uint8_t>(data + 1, data + size));
   try {
@@ -40,9 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const opal::EOpalError&) {
     return 0;
   }
-  opal::RunState().FrameDeltaMs = 17;
   for (int frame = 0; frame < 3; ++frame) {
-    stage.Update();
+    stage.Update(17);
     for (const auto& o : stage.Objects()) {
       auto* mes = dynamic_cast<opal::TOpalMes*>(o.get());
       if (mes == nullptr) continue;

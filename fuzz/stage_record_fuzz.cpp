@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   opal::TOpalBaseList stage;
   try {
     stage.LoadFromStream(s, version);
-    stage.Update();
+    stage.Update(17);
     stage.Draw();
   } catch (const opal::EOpalError&) {
   }

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/run_state.h"
 #include "components/opal_mes.h"
 #include "platform/font_backend.h"
 #include "scenario/message_body.h"
@@ -23,10 +22,11 @@ namespace {
 struct TSeedStage {
   opal::TFakeFontBackend Backend;
   opal::TFontPixelManager Fonts{Backend};
-  opal::TOpalBaseList Stage;
+  opal::TStageServices Services;
+  opal::TOpalBaseList Stage{Services};
   TSeedStage() {
+    Services.Fonts = &Fonts;
     Stage.SetSize(64, 48);
-    Stage.Fonts = &Fonts;
     opal::RegisterMessageComponents(Stage);
   }
   opal::TOpalMes* Window(int32_t w, int32_t h) {
@@ -41,8 +41,7 @@ struct TSeedStage {
     return mes;
   }
   void Frames(int n) {
-    opal::RunState().FrameDeltaMs = 15;
-    for (int i = 0; i < n; ++i) Stage.Update();
+    for (int i = 0; i < n; ++i) Stage.Update(15);
   }
   // The fuzz target's version byte, then the record.
   std::vector<uint8_t> Saved() {
@@ -72,10 +71,8 @@ int main(int argc, char** argv) {
   {
     TSeedStage s;
     opal::TOpalMes* mes = s.Window(40, 40);
-    mes->ReadMode = 1;
-    mes->SourcePage = "main.osb";
-    mes->SourceCommand = 3;
-    mes->InsertMessage(opal::CompileMessage("x<A HREF=\"l\">yz</A><CLEAR>second <RUBY VALUE=\"r\">w</RUBY>"));
+    mes->BeginMessage({"main.osb", 3}, opal::CompileMessage("x<A HREF=\"l\">yz</A><CLEAR>second <RUBY VALUE=\"r\">w</RUBY>"),
+                      true);
     s.Frames(3);
     mes->SetProperty(opal::PR_INDEX, opal::TPropValue::OfInt(1));
     mes->SetProperty(opal::PR_TEXTPAUSED, opal::TPropValue::OfFlag(true));

@@ -31,7 +31,7 @@ int32_t Clamp32(double v) {
 
 TOpalCustomImage::TOpalCustomImage(TOpalBaseList* owner) : TOpalControl(owner) {}
 
-TBrioCollection* TOpalCustomImage::Cache() const { return Owner() != nullptr ? Owner()->ImageCache : nullptr; }
+TBrioCollection* TOpalCustomImage::Cache() const { return Owner() != nullptr ? Owner()->Services().ImageCache : nullptr; }
 
 bool TOpalCustomImage::ImageSize(int32_t& width, int32_t& height) const {
   TCustomDIBX* p = ShownPixels();
@@ -138,9 +138,9 @@ void TOpalCustomImage::UpdatePendingSize() {
   if (SizeDirty_) UpdateSize();
 }
 
-bool TOpalCustomImage::Update() {
+bool TOpalCustomImage::Update(int32_t elapsedMs) {
   if (SizeDirty_) UpdateSize();
-  return TOpalControl::Update();
+  return TOpalControl::Update(elapsedMs);
 }
 
 // --- setters ---

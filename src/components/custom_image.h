@@ -30,7 +30,7 @@ class TOpalCustomImage : public TOpalControl {
   TRect ScreenRect() const override;
   bool PointOnSelf(int32_t x, int32_t y) const override;
   void UpdatePendingSize() override;
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
 
   // Tiles and objects with a motion keep the size they are given.
   virtual bool AutoSized() const { return !HasMotion(); }

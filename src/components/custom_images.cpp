@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "common/run_state.h"
 #include "components/brio_collection.h"
 #include "expr/param_collection.h"
 #include "stage/base_list.h"
@@ -45,8 +44,9 @@ const std::string& TOpalCustomImages::PlayEndHandler() const {
 }
 
 int32_t TOpalCustomImages::ExtraWaitMs() {
-  if (ExtraWait.Ops.empty() || Owner() == nullptr || Owner()->Vars == nullptr) return 0;
-  ExtraWait.Execute(*Owner()->Vars);
+  TParamCollection* vars = Owner() != nullptr ? Owner()->Services().Vars : nullptr;
+  if (ExtraWait.Ops.empty() || vars == nullptr) return 0;
+  ExtraWait.Execute(*vars);
   const TCustomParam* r = ExtraWait.Result();
   return r != nullptr ? r->AsInteger() : 0;
 }
@@ -135,9 +135,9 @@ bool TOpalCustomImages::Animate(int32_t elapsedMs) {
   return false;
 }
 
-bool TOpalCustomImages::Update() {
-  if (TOpalCustomImage::Update()) return true;
-  return Animate(RunState().FrameDeltaMs);
+bool TOpalCustomImages::Update(int32_t elapsedMs) {
+  if (TOpalCustomImage::Update(elapsedMs)) return true;
+  return Animate(elapsedMs);
 }
 
 void TOpalCustomImages::ReleasePixels() {

@@ -26,7 +26,7 @@ class TOpalCustomImages : public TOpalCustomImage {
   TCustomDIBX* ShownMask() const override;
   const TPropertyTable& Properties() const override;
   bool Paused() const override { return PausedFlag; }
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void SetVisible(bool v) override;
   void ReleasePixels() override;
 

@@ -24,7 +24,7 @@ void RegisterImageComponents(TOpalBaseList& stage) {
 }
 
 void SetImageCacheMode(TOpalBaseList& stage, uint8_t mode) {
-  TBrioCollection* cache = stage.ImageCache;
+  TBrioCollection* cache = stage.Services().ImageCache;
   if (cache == nullptr || cache->DepthMode() == mode) return;
   cache->SetDepthMode(mode);
   stage.BaseAt(0)->MarkAllDirty();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/run_state.h"
 #include "components/brio_collection.h"
 #include "expr/param_collection.h"
 #include "raster/custom_dibx.h"
@@ -47,7 +46,7 @@ void TOpalMapImage::SetSource(const std::string& v) {
   Base_.Clear();
   BaseMasks_.clear();
   Source_ = v;
-  TBrioCollection* cache = Owner() != nullptr ? Owner()->ImageCache : nullptr;
+  TBrioCollection* cache = Owner() != nullptr ? Owner()->Services().ImageCache : nullptr;
   if (cache != nullptr && !v.empty()) Base_.Load(*cache, v, true);
   BaseMasks_.resize(static_cast<size_t>(Base_.Count()));
   int32_t w = 0, h = 0;
@@ -60,7 +59,7 @@ void TOpalMapImage::SetHoverSource(const std::string& v) {
   Hover_.Clear();
   HoverMasks_.clear();
   HoverSource_ = v;
-  TBrioCollection* cache = Owner() != nullptr ? Owner()->ImageCache : nullptr;
+  TBrioCollection* cache = Owner() != nullptr ? Owner()->Services().ImageCache : nullptr;
   if (cache != nullptr && !v.empty()) Hover_.Load(*cache, v, true);
   HoverMasks_.resize(static_cast<size_t>(Hover_.Count()));
   InvalidateArea(Hovered_);
@@ -71,7 +70,7 @@ void TOpalMapImage::SetMapSource(const std::string& v) {
   SetHovered(-1);
   Areas_.clear();
   MapSource_ = v;
-  TBrioCollection* cache = Owner() != nullptr ? Owner()->ImageCache : nullptr;
+  TBrioCollection* cache = Owner() != nullptr ? Owner()->Services().ImageCache : nullptr;
   if (v.empty() || cache == nullptr || !cache->Knows || !cache->Reader || !cache->Knows(v)) return;
   TMemoryStream file;
   cache->Reader(v, file);
@@ -165,9 +164,10 @@ void TOpalMapImage::DoKeyRepeat(const std::vector<uint8_t>& codes) {
 }
 
 void TOpalMapImage::SetSelection(const std::string& name, int32_t index) {
-  if (Owner() == nullptr || Owner()->Vars == nullptr) return;
-  Owner()->Vars->SelStr = name;
-  Owner()->Vars->SelIndex = index;
+  TParamCollection* vars = Owner() != nullptr ? Owner()->Services().Vars : nullptr;
+  if (vars == nullptr) return;
+  vars->SelStr = name;
+  vars->SelIndex = index;
 }
 
 void TOpalMapImage::Choose(int32_t index) {
@@ -220,18 +220,17 @@ void TOpalMapImage::StartClosing() {
   if (CloseState == 0) CloseState = kCloseAsked;
 }
 
-bool TOpalMapImage::Update() {
+bool TOpalMapImage::Update(int32_t elapsedMs) {
   if (CloseState == kCloseShown) return true;
   if (CloseState == kCloseAsked) {
     ClosingFlag = true;
     CloseState = kCloseShown;
     return false;
   }
-  if (TOpalControl::Update()) return true;
+  if (TOpalControl::Update(elapsedMs)) return true;
   if (!AniPaused) {
-    const int32_t elapsed = RunState().FrameDeltaMs;
-    if (Base_.Advance(elapsed)) Invalidate();
-    if (Hover_.Advance(elapsed)) InvalidateArea(Hovered_);
+    if (Base_.Advance(elapsedMs)) Invalidate();
+    if (Hover_.Advance(elapsedMs)) InvalidateArea(Hovered_);
   }
   return false;
 }

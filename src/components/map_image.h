@@ -32,7 +32,7 @@ class TOpalMapImage : public TOpalControl {
   std::string IdleHandler() const override { return OnIdle; }
   bool Closing() const override { return CloseState != 0 || ClosingFlag; }
   bool ImageSize(int32_t& width, int32_t& height) const override;
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void ReleasePixels() override;
   void RecreatePixels() override;
 

@@ -5,7 +5,6 @@
 
 #include "common/cp932.h"
 #include "common/error.h"
-#include "common/run_state.h"
 #include "platform/font_backend.h"
 #include "stage/base_list.h"
 #include "stage/property_table.h"
@@ -90,13 +89,13 @@ void TOpalNewMesData::Load(TStream& s, int32_t version) {
 // --- the window ---
 
 TOpalMes::TOpalMes(TOpalBaseList* owner) : TOpalControl(owner) {
-  TFontPixelManager* fonts = owner != nullptr ? owner->Fonts : nullptr;
+  TFontPixelManager* fonts = owner != nullptr ? owner->Services().Fonts : nullptr;
   if (fonts == nullptr) {
     OwnBackend_ = CreateNullFontBackend();
     OwnFonts_ = std::make_unique<TFontPixelManager>(*OwnBackend_);
     fonts = OwnFonts_.get();
   }
-  Engine_ = std::make_unique<TSkWord>(*fonts, owner != nullptr ? owner->WordHost : nullptr);
+  Engine_ = std::make_unique<TSkWord>(*fonts, owner != nullptr ? owner->Services().WordHost : nullptr);
   Engine_->Quality = 3;
   Engine_->EventsEnabled = true;
   Engine_->Speed = TextDelay;
@@ -213,10 +212,23 @@ void TOpalMes::Rebuild(bool queueStart) {
   NeedRender = ResetGlyphs = true;
 }
 
-void TOpalMes::InsertMessage(const std::string& message) {
+void TOpalMes::BeginMessage(const TMessageSource& from, const std::string& data, bool markRead) {
+  ReadMode = markRead ? 1 : 0;
+  HistoryNumber = 0;
+  if (markRead) {
+    SourcePage = from.Page;
+    SourceCommand = from.Command;
+  }
+  HistoryFlag = 0;
+  InsertMessage(from, data);
+}
+
+// The message data names the message's own command whether or not it
+// records read marks: a restore finds the message through it.
+void TOpalMes::InsertMessage(const TMessageSource& from, const std::string& message) {
   MesData.Clear();
-  MesData.Pieces.Names.push_back(SourcePage);
-  MesData.Pieces.Commands.push_back(SourceCommand);
+  MesData.Pieces.Names.push_back(from.Page);
+  MesData.Pieces.Commands.push_back(from.Command);
   MesData.Pieces.Firsts.push_back(0);
   MesData.Pieces.Lasts.push_back(-1);
   MesData.Pieces.Heights.push_back(0);
@@ -260,7 +272,7 @@ void TOpalMes::FlushDirty() {
   Dirty_.clear();
 }
 
-bool TOpalMes::Update() {
+bool TOpalMes::Update(int32_t elapsedMs) {
   if (StartWait >= 1) {
     --StartWait;
     return false;
@@ -274,7 +286,7 @@ bool TOpalMes::Update() {
     NeedRender = ResetGlyphs = false;
     Invalidate();
   }
-  const TRevealResult r = Engine_->RevealStep(*page, RunState().FrameDeltaMs);
+  const TRevealResult r = Engine_->RevealStep(*page, elapsedMs);
   if (Owner() != nullptr) {
     if (!r.Revealed.empty() && !OnPlaying.empty()) Owner()->Events.Post(this, OnPlaying, {r.Revealed}, PR_ONPLAYING);
     if (r.Finished && !OnPlayEnd.empty()) Owner()->Events.Post(this, OnPlayEnd, {}, PR_ONPLAYEND);
@@ -482,8 +494,9 @@ void TOpalMes::Restore() {
   // is laid out again.
   if (!MesData.Empty()) {
     Message.clear();
-    if (Owner() != nullptr && Owner()->MessageSource && MesData.Pieces.Count() == 1) {
-      Message = Owner()->MessageSource(MesData.Pieces.Names[0], MesData.Pieces.Commands[0]);
+    TMessageStore* store = Owner() != nullptr ? Owner()->Services().Messages : nullptr;
+    if (store != nullptr && MesData.Pieces.Count() == 1) {
+      Message = store->Message(MesData.Pieces.Names[0], MesData.Pieces.Commands[0]);
     }
     BuildPages();
   } else {

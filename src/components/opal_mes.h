@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "stage/message_window.h"
 #include "stage/opal_control.h"
 #include "text/sk_word.h"
 
@@ -44,7 +45,7 @@ struct TOpalNewMesData {
   void Load(TStream& s, int32_t version);
 };
 
-class TOpalMes : public TOpalControl {
+class TOpalMes : public TOpalControl, public TMessageWindow {
  public:
   explicit TOpalMes(TOpalBaseList* owner);
   ~TOpalMes() override;
@@ -52,6 +53,7 @@ class TOpalMes : public TOpalControl {
   uint8_t Kind() const override { return LT_MES; }
   uint32_t ClassBit() const override { return pc::Mes; }
   const TPropertyTable& Properties() const override;
+  TMessageWindow* AsMessageWindow() override { return this; }
   bool Paused() const override { return PausedFlag != 0; }
   std::string IdleHandler() const override { return OnIdle; }
 
@@ -65,19 +67,20 @@ class TOpalMes : public TOpalControl {
   void SetPlainText(const std::string& text);
   // PR_INDEX written: another page, revealed from its beginning.
   void SelectPage(int32_t n);
-  // TextIns, after it set the read mode and source: the compiled message
-  // becomes the window's message data, laid out, page 0 selected.
-  void InsertMessage(const std::string& message);
   // The pages built again from the message data; `queueStart` queues the
   // page-start handler.
   void Rebuild(bool queueStart);
-  // TextClr.
+  // TMessageWindow (TextIns, TextClr).
+  void BeginMessage(const TMessageSource& from, const std::string& data, bool markRead) override;
+  void ClearMessage() override { ClearText(); }
+  bool HasPages() const override { return !Pages_.empty(); }
+  // ReadMode 0, then PR_TEXT := empty.
   void ClearText();
   // 2 when no page is current or the current page has finished, else 0.
   int32_t PlayState() const;
   bool Playing() const;
 
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void DoMouseMove(TMouseState& m) override;
   void DoMouseLeave(TMouseState& m) override;
   void DoLeftDown(TMouseState& m) override;
@@ -98,7 +101,7 @@ class TOpalMes : public TOpalControl {
   int32_t SourceCommand = 0;
   TOpalNewMesData MesData;
   // The compiled message the message data names (not saved: a restore asks
-  // the stage's MessageSource for it again).
+  // the stage's message store for it again).
   std::string Message;
   std::string PlainText;
   int32_t StartWait = 0;
@@ -111,6 +114,9 @@ class TOpalMes : public TOpalControl {
   void DrawSelf(TCustomDIBX& canvas) override;
 
  private:
+  // The compiled message becomes the window's message data under `from`,
+  // laid out, page 0 selected.
+  void InsertMessage(const TMessageSource& from, const std::string& message);
   void QueueStart();
   void Refresh();
   void ApplyPause();

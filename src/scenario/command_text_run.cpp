@@ -1,12 +1,13 @@
 // What TextIns and TextClr do when run: the message goes to a message
 // window, and TextIns holds the interpreter while the window has pages.
-#include "components/opal_mes.h"
+// Windows are reached through the stage's message-window lookup.
 #include "scenario/call_man.h"
 #include "scenario/commands_object.h"
 #include "scenario/commands_text.h"
 #include "stage/creation.h"
 #include "scenario/page.h"
 #include "stage/base_list.h"
+#include "stage/message_window.h"
 
 namespace opal {
 
@@ -19,10 +20,11 @@ std::string StringOf(TCallMan& cm, TOpalParser& e) {
   return r != nullptr ? r->AsString() : std::string();
 }
 
-TOpalMes* FindWindow(TCallMan& cm, const std::string& name) {
+// The control FindControl finds under `name` when it is a message window.
+TOpalControl* WindowControl(TCallMan& cm, const std::string& name) {
   TOpalBaseList* stage = cm.Host.Stage();
-  if (stage == nullptr || name.empty()) return nullptr;
-  return dynamic_cast<TOpalMes*>(stage->FindControl(name));
+  TOpalControl* c = stage != nullptr && !name.empty() ? stage->FindControl(name) : nullptr;
+  return c != nullptr && c->AsMessageWindow() != nullptr ? c : nullptr;
 }
 
 }  // namespace
@@ -33,34 +35,28 @@ void TComTextIns::Enter(TCallMan& cm) {
   WaitForWindow = 0;
   Block = cm.Condition(BlockEvents, false) ? 1 : 0;
   if (MessageData.empty()) return;
-  TOpalMes* window = FindWindow(cm, StringOf(cm, Window));
-  if (window == nullptr) return;
-  WindowName = window->Name();
-  WindowId = window->Id();
-  window->ReadMode = 0;
-  window->HistoryNumber = 0;
-  if (cm.Condition(MarkAsRead, false)) {
-    window->ReadMode = 1;
-    window->SourcePage = cm.CurrentPage != nullptr ? cm.CurrentPage->Name : std::string();
-    window->SourceCommand = cm.Index;
-  }
-  window->HistoryFlag = 0;
-  window->InsertMessage(MessageData);
+  TOpalControl* c = WindowControl(cm, StringOf(cm, Window));
+  if (c == nullptr) return;
+  WindowName = c->Name();
+  WindowId = c->Id();
+  const TMessageSource from{cm.CurrentPage != nullptr ? cm.CurrentPage->Name : std::string(), cm.Index};
+  c->AsMessageWindow()->BeginMessage(from, MessageData, cm.Condition(MarkAsRead, false));
   WaitForWindow = cm.Condition(Wait, false) ? 1 : 0;
 }
 
 // The window is held by id, so a window deleted meanwhile (or another one
 // given its name) ends the wait.
 void TComTextIns::Execute(TCallMan& cm, TPage*&, int32_t& index) {
-  TOpalMes* window = nullptr;
+  TOpalObject* obj = nullptr;
   if (TOpalBaseList* stage = cm.Host.Stage(); stage != nullptr && !WindowName.empty()) {
     if (WindowId != 0) {
-      window = dynamic_cast<TOpalMes*>(stage->ById(WindowId));
-    } else if ((window = FindWindow(cm, WindowName)) != nullptr) {
-      WindowId = window->Id();
+      obj = stage->ById(WindowId);
+    } else if ((obj = WindowControl(cm, WindowName)) != nullptr) {
+      WindowId = obj->Id();
     }
   }
-  if (window != nullptr && WaitForWindow != 0 && !window->Pages().empty()) return;
+  TMessageWindow* window = obj != nullptr ? obj->AsMessageWindow() : nullptr;
+  if (window != nullptr && WaitForWindow != 0 && window->HasPages()) return;
   ++index;
 }
 
@@ -73,7 +69,9 @@ void TComMesNew::Execute(TCallMan& cm, TPage*&, int32_t& index) {
 
 void TComTextClr::Execute(TCallMan& cm, TPage*&, int32_t& index) {
   ++index;
-  if (TOpalMes* window = FindWindow(cm, StringOf(cm, Window))) window->ClearText();
+  const std::string name = StringOf(cm, Window);
+  TOpalBaseList* stage = cm.Host.Stage();
+  if (TMessageWindow* window = stage != nullptr ? stage->FindMessageWindow(name) : nullptr) window->ClearMessage();
 }
 
 }  // namespace opal

@@ -5,8 +5,6 @@
 #include "common/cp932.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
-#include "scenario/commands_text.h"
-#include "scenario/page.h"
 #include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
@@ -31,8 +29,11 @@ bool TGameRuntime::CreateProject(TFormView& form) {
     return true;  // the project exists; it only failed to start
   }
   if (ImageCache_ != nullptr) ImageCache_->Seed = Project_->ImageTileSeed;
-  if (Stage_ != nullptr) Stage_->Vars = form.ParamMan();
+  Services_.Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
+  // A restored message window finds its message on the scenario page.
+  Messages_ = std::make_unique<TPageMessageStore>(*CallMan_);
+  Services_.Messages = Messages_.get();
   WordHost_.Vars = form.ParamMan();
   Calls_ = CallMan_.get();
   try {
@@ -56,13 +57,6 @@ void TGameRuntime::InitStage() {
   ImageCache_->Reader = [this](std::string_view name, TStream& out) {
     if (Form_ != nullptr) Form_->Files().LoadToStream(out, name);
   };
-  Stage_ = std::make_unique<TOpalBaseList>();
-  Stage_->ImageCache = ImageCache_.get();
-  Stage_->CursorDevice = Cursors_;
-  Stage_->CursorReader = [this](std::string_view name, TStream& out) {
-    if (Form_ != nullptr) Form_->Files().LoadToStream(out, name);
-  };
-  RegisterImageComponents(*Stage_);
   FontBackend_ = CreateFreeTypeFontBackend();
   Fonts_ = std::make_unique<TFontPixelManager>(*FontBackend_);
   WordHost_.Reader = [this](const std::string& name, TStream& out) {
@@ -70,20 +64,13 @@ void TGameRuntime::InitStage() {
     Form_->Files().LoadToStream(out, name);
     return true;
   };
-  Stage_->Fonts = Fonts_.get();
-  Stage_->WordHost = &WordHost_;
-  // A restored message window finds its message on the scenario page.
-  Stage_->MessageSource = [this](const std::string& page, int32_t command) -> std::string {
-    if (CallMan_ == nullptr) return {};
-    try {
-      TPage* p = CallMan_->FindPage(page, false);
-      if (p == nullptr || command < 0 || static_cast<size_t>(command) >= p->Commands.size()) return {};
-      const auto* ins = dynamic_cast<const TComTextIns*>(p->Commands[static_cast<size_t>(command)].get());
-      return ins != nullptr ? ins->MessageData : std::string();
-    } catch (const EOpalError&) {
-      return {};
-    }
-  };
+  Services_.ImageCache = ImageCache_.get();
+  Services_.CursorDevice = Cursors_;
+  Services_.Files = &StageFiles_;
+  Services_.Fonts = Fonts_.get();
+  Services_.WordHost = &WordHost_;
+  Stage_ = std::make_unique<TOpalBaseList>(Services_);
+  RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);
 }
 
@@ -110,7 +97,7 @@ void TGameRuntime::RecreatePixels() {
     ImageCache_->ScreenBitCount = Screen_->ScreenBitCount;
     ImageCache_->RecreatePixels();
   }
-  Stage_->Screen = Screen_->ScreenBuffer.get();
+  Services_.Screen = Screen_->ScreenBuffer.get();
   if (Stage_->Width() == Screen_->Width && Stage_->Height() == Screen_->Height) {
     Stage_->RecreatePixels();
   } else {
@@ -127,11 +114,11 @@ void TGameRuntime::RunInterpreter() {
 }
 
 void TGameRuntime::AdvanceStage() {
-  if (Stage_ != nullptr) Stage_->Update();
+  if (Stage_ != nullptr && Form_ != nullptr) Stage_->Update(Form_->State().FrameDeltaMs);
 }
 
 void TGameRuntime::ComposeAndPresent() {
-  if (Stage_ == nullptr || Screen_ == nullptr || Stage_->Screen == nullptr) return;
+  if (Stage_ == nullptr || Screen_ == nullptr || Services_.Screen == nullptr) return;
   Stage_->Draw();
   Screen_->Present(Stage_->PresentRects(), {});
   Stage_->ClearDirty();
@@ -193,11 +180,13 @@ void TGameRuntime::ClearInput() {
 
 void TGameRuntime::FreeStage() {
   Stage_.reset();
+  Services_ = TStageServices{};
   ImageCache_.reset();
 }
 
 void TGameRuntime::MediaFinal() {
   if (Form_ != nullptr) Form_->ScreenMan = nullptr;
+  Services_.Screen = nullptr;
   Screen_.reset();
 }
 
@@ -216,8 +205,14 @@ void TGameRuntime::FreeProject() {
   // The status data is saved here once saving exists.
   if (Form_ != nullptr && Form_->ParamMan() != nullptr) Form_->ParamMan()->SysVarHost = nullptr;
   Calls_ = nullptr;
+  Services_.Messages = nullptr;
+  Messages_.reset();
   CallMan_.reset();
   Project_.reset();
+}
+
+void TGameRuntime::TFormFiles::Load(std::string_view name, TStream& out) {
+  if (Runtime_.Form_ != nullptr) Runtime_.Form_->Files().LoadToStream(out, name);
 }
 
 bool TGameRuntime::EnsureAvailable(std::string_view page) {

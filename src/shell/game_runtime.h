@@ -12,11 +12,13 @@
 #include "text/font_pixel.h"
 #include "scenario/call_man.h"
 #include "scenario/call_sys_vars.h"
+#include "scenario/page_messages.h"
 #include "scenario/project.h"
 #include "platform/display.h"
 #include "shell/form_view.h"
 #include "shell/screen_manager.h"
 #include "stage/base_list.h"
+#include "stage/stage_services.h"
 #include "stage/timer_list.h"
 
 namespace opal {
@@ -88,6 +90,15 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   Cursors* Cursors_ = nullptr;
   TFormView* Form_ = nullptr;
   void EndLogo(TFormView& form);
+  // The stage's cursor files, from the game data once the form is known.
+  class TFormFiles : public TStageFiles {
+   public:
+    explicit TFormFiles(TGameRuntime& runtime) : Runtime_(runtime) {}
+    void Load(std::string_view name, TStream& out) override;
+
+   private:
+    TGameRuntime& Runtime_;
+  };
   int LogoSourceIndex_ = -1;
   uint64_t LogoId_ = 0;
   uint32_t LogoStartMs_ = 0;
@@ -97,10 +108,15 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   std::unique_ptr<FontBackend> FontBackend_;
   std::unique_ptr<TFontPixelManager> Fonts_;
   TGameWordHost WordHost_;
+  TFormFiles StageFiles_{*this};
+  // What the stage's objects use; filled as the parts come up (the
+  // variables and messages with the project, the screen with the media).
+  TStageServices Services_;
   std::unique_ptr<TOpalBaseList> Stage_;
   std::unique_ptr<TScreenManager> Screen_;
   std::unique_ptr<TProject> Project_;
   std::unique_ptr<TCallMan> CallMan_;
+  std::unique_ptr<TPageMessageStore> Messages_;  // over CallMan_'s pages
   TCallMan* Calls_ = nullptr;  // what the system variables ask; null without an interpreter
   std::unique_ptr<TCallManSysVars> SysVars_;
 };

@@ -38,7 +38,15 @@ TOpalBaseList::TLoadDepth::TLoadDepth(TOpalBaseList& stage) : Stage_(stage) {
   }
 }
 
-TOpalBaseList::TOpalBaseList() : TOpalComponent(nullptr) { NewBases(); }
+namespace {
+const TStageServices kNoServices;
+}  // namespace
+
+TOpalBaseList::TOpalBaseList() : TOpalBaseList(kNoServices) {}
+
+TOpalBaseList::TOpalBaseList(const TStageServices& services) : TOpalComponent(nullptr), Services_(&services) {
+  NewBases();
+}
 
 TOpalBaseList::~TOpalBaseList() {
   Transition_.reset();
@@ -108,6 +116,12 @@ TOpalControl* TOpalBaseList::FindControl(std::string_view name) const {
   if (name == kBaseNames[1]) return BaseAt(1);
   auto it = ByName_.find(std::string(name));
   return it == ByName_.end() ? nullptr : it->second->AsControl();
+}
+
+TMessageWindow* TOpalBaseList::FindMessageWindow(std::string_view name) const {
+  if (name.empty()) return nullptr;
+  TOpalControl* c = FindControl(name);
+  return c != nullptr ? c->AsMessageWindow() : nullptr;
 }
 
 std::string TOpalBaseList::UniqueName(std::string_view prefix) const {
@@ -206,9 +220,9 @@ void TOpalBaseList::AfterHide(TOpalControl& c) {
 
 // --- frame ---
 
-bool TOpalBaseList::Update() {
-  BaseAt(0)->Update();
-  BaseAt(1)->Update();
+bool TOpalBaseList::Update(int32_t elapsedMs) {
+  BaseAt(0)->Update(elapsedMs);
+  BaseAt(1)->Update(elapsedMs);
   // Objects created during the loop are appended and visited; one destroyed
   // during it moves the index back when it lay before (Unregister), so no
   // other object is skipped or visited twice.
@@ -223,7 +237,7 @@ bool TOpalBaseList::Update() {
       ++UpdateIndex_;
       continue;
     }
-    const bool destroy = o->Update();
+    const bool destroy = o->Update(elapsedMs);
     if (ById(id) == nullptr) continue;  // gone during its own update
     if (destroy) {
       Destroy(o);
@@ -267,14 +281,14 @@ TStageWipe* TOpalBaseList::BeginTransition(int32_t newActive, int32_t wipeKind, 
     TransitionRunning = false;
     BaseAt(0)->MarkAllDirty();
     BaseAt(1)->MarkAllDirty();
-    if (wipeKind != 0 && WipeFactory) {
+    if (wipeKind != 0 && Services_->Wipes != nullptr) {
       TOpalBase* active = ActiveBase();
       // The active base was drawing straight into the target: keep what it
       // shows as the wipe's old picture.
       TCustomDIBX* shown = active->GetCanvas();
       if (shown != &active->Canvas && shown != nullptr) active->Canvas.Assign(shown);
       TWipeRequest request{wipeKind, param, duration, Target(), &active->Canvas, &OtherBase()->Canvas};
-      Transition_ = WipeFactory(request);
+      Transition_ = Services_->Wipes->MakeWipe(request);
     }
     if (Focus == nullptr || Focus->GetBase() != ActiveBase()) {
       Focus = nullptr;

@@ -1,11 +1,12 @@
 // TOpalBaseList: the stage. It registers every display object by name,
 // owns the two bases, draws their dirty rectangles and runs the per-frame
-// update. Objects are referred to by ids that are never reused.
+// update, handing every object the frame's elapsed time. Objects are
+// referred to by ids that are never reused; what they use of the program
+// around them comes from the stage's services (stage_services.h).
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,17 +18,14 @@
 #include "stage/opal_base.h"
 #include "stage/object_ref.h"
 #include "stage/opal_object.h"
+#include "stage/stage_services.h"
 #include "stage/stage_wipe.h"
 #include "stage/timer_list.h"
 #include "stage/window_input.h"
 
 namespace opal {
 
-class TBrioCollection;
-class TFontPixelManager;
-class TWordHost;
-class TMotionSource;
-class TParamCollection;
+class TMessageWindow;
 
 class TOpalBaseList : public TOpalComponent {
  public:
@@ -39,8 +37,15 @@ class TOpalBaseList : public TOpalComponent {
   // The event kind of the idle handler.
   static constexpr uint8_t kIdleEvent = PR_ONIDLE;
 
+  // A bare stage: every service empty.
   TOpalBaseList();
+  // A stage over `services`, which the caller keeps alive (and may fill
+  // further) for the stage's whole life.
+  explicit TOpalBaseList(const TStageServices& services);
+  TOpalBaseList(TStageServices&&) = delete;  // would outlive a temporary
   ~TOpalBaseList() override;
+
+  const TStageServices& Services() const { return *Services_; }
 
   // --- the bases ---
   TOpalBase* BaseAt(int32_t index) const { return Bases_[static_cast<size_t>(index & 1)].get(); }
@@ -68,6 +73,9 @@ class TOpalBaseList : public TOpalComponent {
   bool IsRegistered(const TOpalObject* obj) const;
   TOpalObject* FindObject(std::string_view name) const;
   TOpalControl* FindControl(std::string_view name) const;
+  // The message window FindControl finds under `name`; none when the name
+  // is empty or the control is no message window.
+  TMessageWindow* FindMessageWindow(std::string_view name) const;
   // The first of prefix0, prefix1, … that no registered object bears.
   std::string UniqueName(std::string_view prefix) const;
   // Marks for deletion and frees the name at once.
@@ -76,7 +84,10 @@ class TOpalBaseList : public TOpalComponent {
   void Destroy(TOpalObject* obj);
 
   // --- frame ---
-  bool Update() override;
+  // One frame of `elapsedMs` milliseconds: every object's update is told
+  // the same time (motions, animations and text reveal run on it),
+  // then the objects marked for deletion go.
+  bool Update(int32_t elapsedMs) override;
   // Draws both bases (their dirty rectangles) into their canvases.
   void Draw();
   // The rectangles to present: the wipe's changed area while one runs,
@@ -92,10 +103,9 @@ class TOpalBaseList : public TOpalComponent {
   int32_t TransitionLength() const { return Transition_ ? Transition_->Duration() : 0; }
   void SetTransitionTime(int32_t ms);
   TStageWipe* Transition() const { return Transition_.get(); }
-  TWipeFactory WipeFactory;
   TRect TransitionRect;
   // The buffer the stage composes into: the screen, or the private buffer.
-  TCustomDIBX* Target() { return Screen != nullptr ? Screen : &PrivateBuffer; }
+  TCustomDIBX* Target() { return Services_->Screen != nullptr ? Services_->Screen : &PrivateBuffer; }
   void ClearDirty();
   void Reset();
 
@@ -108,23 +118,10 @@ class TOpalBaseList : public TOpalComponent {
   void RecreatePixels() override;
   int32_t BitCount = 32;
 
-  // The screen buffer, set on the global stage: its active base draws there.
-  TCustomDIBX* Screen = nullptr;
   TDIBX PrivateBuffer;
   bool TransitionRunning = false;
 
   TTimerList Events;
-  // Shared parts the component classes reach through their stage, owned by
-  // whoever owns the stage (none on a bare stage).
-  TBrioCollection* ImageCache = nullptr;
-  TParamCollection* Vars = nullptr;
-  // The program's glyph cache, and what message windows evaluate VAR
-  // glyphs and find inline pictures with.
-  TFontPixelManager* Fonts = nullptr;
-  TWordHost* WordHost = nullptr;
-  // The compiled message of a scenario page's command (a restored message
-  // window lays it out again); empty when there is none.
-  std::function<std::string(const std::string& page, int32_t command)> MessageSource;
   // Ids of the controls a right click may close, in registration order.
   std::vector<uint64_t> RightClickList;
   // Held by id: none once the control is destroyed.
@@ -144,12 +141,6 @@ class TOpalBaseList : public TOpalComponent {
   // A button held while no object captured it.
   bool LeftHeldFree() const;
   bool RightHeldFree() const;
-  // Where the mouse step shows cursors (none: cursors are not shown) and
-  // how it reads a cursor file of the game data.
-  Cursors* CursorDevice = nullptr;
-  std::function<void(std::string_view name, TStream& out)> CursorReader;
-  // Gives the frame tracks of a motion file (".omt"), or none.
-  std::function<std::unique_ptr<TMotionSource>(const std::string& file)> MotionLoader;
 
   // Raw input from the window (recorded here, interpreted by the input step).
   void MouseDown(TMouseButton button);
@@ -196,6 +187,7 @@ class TOpalBaseList : public TOpalComponent {
   void Unregister(TOpalObject* obj);
   void SetNameIndexed(TOpalObject& obj, std::string name);
 
+  const TStageServices* Services_;
   std::array<std::unique_ptr<TOpalBase>, 2> Bases_;
   std::array<TKindFactory, 128> Factories_{};
   std::unique_ptr<TStageWipe> Transition_;

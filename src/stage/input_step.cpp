@@ -170,10 +170,11 @@ bool RightClickClose(TOpalBaseList& stage) {
 // system's arrow. A file that cannot be read shows the arrow until the
 // wanted cursor changes again; it is not read again every frame.
 void ShowCursor(TOpalBaseList& stage, TMouseState& m, const TOpalControl& target) {
-  Cursors* device = stage.CursorDevice;
+  const TStageServices& services = stage.Services();
+  Cursors* device = services.CursorDevice;
   if (device == nullptr) return;
   std::string file = target.CursorFile();
-  if (file.empty() && stage.Vars != nullptr) file = stage.Vars->CursorName;
+  if (file.empty() && services.Vars != nullptr) file = services.Vars->CursorName;
   if (file.empty()) {
     device->ShowDefault();
     return;
@@ -183,7 +184,7 @@ void ShowCursor(TOpalBaseList& stage, TMouseState& m, const TOpalControl& target
     m.CursorUnreadable = true;
     try {
       TMemoryStream bytes;
-      if (stage.CursorReader) stage.CursorReader(file, bytes);
+      if (services.Files != nullptr) services.Files->Load(file, bytes);
       TCursorImage image = ReadCursorFile(bytes.Bytes());
       m.CursorUnreadable = !device->SetCustom(file, image);
     } catch (const std::exception& e) {

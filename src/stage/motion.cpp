@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "common/run_state.h"
 #include "stage/base_list.h"
 
 namespace opal {
@@ -94,8 +93,8 @@ void TOpalMotion::Reapply(TOpalControl& c) {
 void TOpalControl::AttachMotion(const std::string& file) {
   DestroyMotion();
   TOpalBaseList* stage = Owner();
-  std::unique_ptr<TMotionSource> source =
-      stage != nullptr && stage->MotionLoader ? stage->MotionLoader(file) : nullptr;
+  TMotionLoader* loader = stage != nullptr ? stage->Services().Motions : nullptr;
+  std::unique_ptr<TMotionSource> source = loader != nullptr ? loader->LoadMotion(file) : nullptr;
   if (source == nullptr) return;
   Motion = std::make_unique<TOpalMotion>(std::move(source));
   Motion->Restart();
@@ -110,8 +109,8 @@ void TOpalControl::DestroyMotion() {
   Invalidate();
 }
 
-bool TOpalControl::StepMotion(bool repeat, bool autoScrap, const std::string& onPlayEnd) {
-  if (Motion == nullptr || !Motion->Step(*this, RunState().FrameDeltaMs, repeat)) return false;
+bool TOpalControl::StepMotion(int32_t elapsedMs, bool repeat, bool autoScrap, const std::string& onPlayEnd) {
+  if (Motion == nullptr || !Motion->Step(*this, elapsedMs, repeat)) return false;
   if (autoScrap) return true;
   if (!onPlayEnd.empty() && !Closing() && Owner() != nullptr) Owner()->Events.Post(this, onPlayEnd, {}, kPlayEndEvent);
   return false;

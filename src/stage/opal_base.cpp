@@ -9,7 +9,7 @@ TOpalBase::TOpalBase(TOpalBaseList* owner) : TOpalControl(owner) {}
 TCustomDIBX* TOpalBase::GetCanvas() {
   TOpalBaseList* stage = Owner();
   if (stage != nullptr && stage->ActiveBase() == this && !stage->TransitionRunning) {
-    return stage->Screen != nullptr ? stage->Screen : &stage->PrivateBuffer;
+    return stage->Target();
   }
   return &Canvas;
 }

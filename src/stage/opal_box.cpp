@@ -94,7 +94,7 @@ void TOpalBox::SetSource(const std::string& v) {
   }
 }
 
-bool TOpalBox::Update() { return StepMotion(Repeat, AutoScrap, OnPlayEnd); }
+bool TOpalBox::Update(int32_t elapsedMs) { return StepMotion(elapsedMs, Repeat, AutoScrap, OnPlayEnd); }
 
 void TOpalBox::RecreatePixels() {
   if (Motion != nullptr) Motion->Reapply(*this);

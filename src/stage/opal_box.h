@@ -20,7 +20,7 @@ class TOpalBox : public TOpalControl {
   void SetBorderColor(int32_t v);
   void SetAlpha(int32_t v);
   void SetSource(const std::string& v);
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void RecreatePixels() override;
 
   void SaveToStream(TStream& s) const override;

@@ -366,7 +366,7 @@ TOpalControl* TOpalControl::HitTest(int32_t x, int32_t y, uint32_t accepted) {
   return acceptedMode && PointOnSelf(x, y) ? this : nullptr;
 }
 
-bool TOpalControl::Update() { return false; }
+bool TOpalControl::Update(int32_t) { return false; }
 
 // --- saved record ---
 

@@ -183,20 +183,20 @@ class TOpalControl : public TOpalComponent {
   void SetHandleKey(bool v);
 
   // --- motion (motion.cpp) ---
-  // Loads a motion file through the stage's MotionLoader and starts it;
+  // Loads a motion file through the stage's motion loader and starts it;
   // a file the loader does not give leaves the control without motion.
   void AttachMotion(const std::string& file);
   // Drops the motion; MotionX, MotionY and PriorityOffset return to 0.
   void DestroyMotion();
-  // The motion's frame step, from the control's Update: at the end of a
-  // motion without repeat, true when the control is to be destroyed
-  // (`autoScrap`), else `onPlayEnd` is queued (kind 43).
-  bool StepMotion(bool repeat, bool autoScrap, const std::string& onPlayEnd);
+  // The motion's frame step of `elapsedMs`, from the control's Update: at
+  // the end of a motion without repeat, true when the control is to be
+  // destroyed (`autoScrap`), else `onPlayEnd` is queued (kind 43).
+  bool StepMotion(int32_t elapsedMs, bool repeat, bool autoScrap, const std::string& onPlayEnd);
   // PR_PLAYING: a motion runs, unfinished, neither paused nor anipaused.
   bool MotionPlaying() const;
   std::unique_ptr<TOpalMotion> Motion;
 
-  bool Update() override;
+  bool Update(int32_t elapsedMs) override;
   void SaveToStream(TStream& s) const override;
   void LoadFromStream(TStream& s, int32_t version) override;
 

@@ -11,6 +11,7 @@
 namespace opal {
 
 class TCustomDIBX;
+class TMessageWindow;
 class TOpalBase;
 class TOpalBaseList;
 class TOpalControl;
@@ -58,6 +59,8 @@ class TOpalObject {
   virtual uint32_t ClassBit() const { return 0; }
   virtual TOpalControl* AsControl() { return nullptr; }
   const TOpalControl* AsControl() const { return const_cast<TOpalObject*>(this)->AsControl(); }
+  // The object as a message window (what the text commands use), or none.
+  virtual TMessageWindow* AsMessageWindow() { return nullptr; }
 
   // The class's property rows (stage/property_table.h); a class with
   // properties of its own returns its table, built on its parent's.
@@ -82,8 +85,12 @@ class TOpalObject {
     return nullptr;
   }
 
-  // The per-frame tick; true asks the stage to destroy the object.
-  virtual bool Update() { return false; }
+  // The per-frame tick of `elapsedMs` milliseconds (the stage's clock);
+  // true asks the stage to destroy the object.
+  virtual bool Update(int32_t elapsedMs) {
+    (void)elapsedMs;
+    return false;
+  }
   virtual bool Paused() const { return false; }
   // The PR_ONIDLE handler, queued by the stage every frame when set.
   virtual std::string IdleHandler() const { return {}; }

@@ -1,10 +1,10 @@
 // What the stage needs of a running wipe: it is made by the wipe factory
-// from the old and new pictures onto the screen buffer, told the elapsed
-// time, and composes one in-between picture per frame.
+// (TWipeFactory, stage_services.h) from the old and new pictures onto the
+// screen buffer, told the elapsed time, and composes one in-between picture
+// per frame.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,8 +40,5 @@ struct TWipeRequest {
   TCustomDIBX* OldImage = nullptr;
   TCustomDIBX* NewImage = nullptr;
 };
-
-// Makes the wipe of a kind, or none for a kind without one.
-using TWipeFactory = std::function<std::unique_ptr<TStageWipe>(const TWipeRequest&)>;
 
 }  // namespace opal

@@ -125,12 +125,12 @@ TEST(ImageObject, ZoomResizesAtTheNextUpdateAndAWidthStretches) {
   EXPECT_EQ(img->Width(), 40);
   SetPropValue(*img, PR_ZOOMX, Int(128));
   EXPECT_EQ(img->Width(), 40) << "recomputed only at the update";
-  s.Stage.Update();
+  s.Stage.Update(0);
   EXPECT_EQ(img->Width(), 20);
   EXPECT_EQ(img->Height(), 20);
   SetPropValue(*img, PR_WIDTH, Int(160));
   EXPECT_EQ(GetPropValue(*img, PR_ZOOMX).Int, 0);
-  s.Stage.Update();
+  s.Stage.Update(0);
   EXPECT_EQ(img->Width(), 160) << "an explicit width stays";
   s.Redraw();
   EXPECT_EQ(s.At(70, 5), 0x00AA00u);
@@ -239,7 +239,7 @@ TEST(ImageObject, ExtremeGeometryNeitherOverflowsNorDraws) {
       SetPropValue(*img, PR_WIDTH, Int(v));
       (void)img->ScreenRect();
       (void)s.Stage.ActiveBase()->HitTest(5, 5, 0x1F);
-      s.Stage.Update();
+      s.Stage.Update(0);
       s.Redraw();
     }
   }
@@ -273,7 +273,7 @@ TEST(ImageObject, ChildrenPlacedByZoomTakeTheParentsRatio) {
                                         {PR_ZOOMX, Int(512)}, {PR_ZOOMY, Int(512)},
                                         {PR_POSZOOMED, Flag(true)}, {PR_LEFT, Int(10)}});
   EXPECT_EQ(parent->Width(), 80);
-  s.Stage.Update();
+  s.Stage.Update(0);
   EXPECT_EQ(child->Width(), 20) << "twice the picture, as the parent shows its own";
   EXPECT_EQ(child->Height(), 20);
   EXPECT_EQ(child->ScreenLeft(), 20);

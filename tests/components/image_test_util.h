@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "common/run_state.h"
 #include "components/brio_collection.h"
 #include "components/image_components.h"
 #include "expr/param_collection.h"
@@ -77,13 +76,12 @@ struct TImageStage {
   TImageStage() {
     Files.Attach(Cache);
     Screen.SetSize(kW, kH, 32);
-    Stage.Screen = &Screen;
+    Services.Screen = &Screen;
+    Services.ImageCache = &Cache;
+    Services.Vars = &Vars;
     Stage.SetSize(kW, kH);
     Stage.SetColor(0x000000);
-    Stage.ImageCache = &Cache;
-    Stage.Vars = &Vars;
     RegisterImageComponents(Stage);
-    RunState().FrameDeltaMs = 0;
   }
 
   // Composes the dirty rectangles into the screen.
@@ -98,9 +96,7 @@ struct TImageStage {
   uint32_t At(int32_t x, int32_t y) { return Screen.GetPixel(x, y) & 0xFFFFFF; }
   // Runs `ms` of frames of `step` ms each.
   void Run(int32_t ms, int32_t step = 10) {
-    RunState().FrameDeltaMs = step;
-    for (int32_t t = 0; t < ms; t += step) Stage.Update();
-    RunState().FrameDeltaMs = 0;
+    for (int32_t t = 0; t < ms; t += step) Stage.Update(step);
   }
   int CountEvents(uint8_t kind) const {
     int n = 0;
@@ -112,7 +108,8 @@ struct TImageStage {
   TBrioCollection Cache;  // outlives the stage's objects
   TParamCollection Vars;
   TDIBX Screen;
-  TOpalBaseList Stage;
+  TStageServices Services;
+  TOpalBaseList Stage{Services};
 };
 
 }  // namespace opal::testing

@@ -28,7 +28,7 @@ struct TMesStage : testing::TImageStage {
   TFontPixelManager Fonts{*Backend};
   std::string Face = gRealFonts ? "IPAGothic" : "Fake";
   TMesStage() {
-    Stage.Fonts = &Fonts;
+    Services.Fonts = &Fonts;
     RegisterMessageComponents(Stage);
   }
   TOpalMes* Window(const std::map<int, TPropValue>& extra = {}) {

@@ -3,69 +3,30 @@
 // a saved window finds its message again on the scenario page.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "common/cp932.h"
 #include "components/opal_mes.h"
-#include "expr/param_collection.h"
-#include "expr/sys_funcs.h"
-#include "platform/font_backend.h"
-#include "scenario/call_man.h"
-#include "scenario/commands_text.h"
-#include "scenario/page.h"
-#include "scenario/scenario_text.h"
+#include "scenario_host.h"
 #include "stage/base_list.h"
-#include "storage/vr_file_manager.h"
-#include "stage_host.h"
-#include "test_util.h"
-#include "text/font_pixel.h"
+#include "storage/stream.h"
 
 namespace opal {
 namespace {
 
-using testing::TStageHost;
-
-class TextCommand : public ::testing::Test {
+class TextCommand : public ::testing::Test, public testing::TScenarioHost {
  protected:
-  void SetUp() override {
-    Vars.SysFuncs = &Funcs;
-    Vars.CreateSystemVars();
-    Files.SetDataFolder(Dir.Path() + "/");
-    Prepare(Host.Stage_);
-  }
-  void Prepare(TOpalBaseList& stage) {
-    stage.SetSize(320, 240);
-    stage.Fonts = &Fonts;
-    RegisterMessageComponents(stage);
-  }
+  TextCommand() : TScenarioHost(320, 240) {}
   void Start(const std::string& utf8) {
-    TPage page;
-    page.Name = "main.osb";
-    ReadPageText(cp932::FromUtf8(utf8), page);
-    TMemoryStream s;
-    page.SaveToStream(s);
-    testing::WriteFile(Dir / "main.osb", std::string(s.Bytes().begin(), s.Bytes().end()));
-    Calls = std::make_unique<TCallMan>(Files, Vars, RunState, Host);
-    Calls->StartPage("main.osb");
-    RunState.FrameDeltaMs = 15;
+    Page("main.osb", utf8);
+    TScenarioHost::Start("main.osb");
   }
-  TOpalMes* Window() { return dynamic_cast<TOpalMes*>(Host.Stage_.FindControl("msg")); }
+  TOpalMes* Window() { return dynamic_cast<TOpalMes*>(Stage.FindControl("msg")); }
   // Whether the command after the text ran within a few frames.
   bool Reached() {
-    for (int i = 0; i < 3; ++i) Calls->RunStep();
-    return Vars.FindVar("after") != nullptr;
+    Frames(3);
+    return Var("after") != "missing";
   }
-
-  testing::TempDir Dir;
-  TVrFileManager Files;
-  TParamCollection Vars;
-  TSysFuncMan Funcs;
-  TRunState RunState;
-  TFakeFontBackend Backend;
-  TFontPixelManager Fonts{Backend};
-  TStageHost Host;
-  std::unique_ptr<TCallMan> Calls;
 };
 
 constexpr const char* kStory =
@@ -75,7 +36,7 @@ constexpr const char* kStory =
 
 TEST_F(TextCommand, TextInsFillsTheWindowAndWaitsUntilItIsCleared) {
   Start(kStory);
-  Calls->RunStep();
+  Frames(1);
   TOpalMes* mes = Window();
   ASSERT_NE(mes, nullptr);
   EXPECT_EQ(mes->Pages().size(), 2u);
@@ -91,10 +52,10 @@ TEST_F(TextCommand, TextInsFillsTheWindowAndWaitsUntilItIsCleared) {
 
 TEST_F(TextCommand, DeletingTheWindowEndsTheWait) {
   Start(kStory);
-  Calls->RunStep();
+  Frames(1);
   ASSERT_NE(Window(), nullptr);
-  Host.Stage_.DeleteObject(Window());
-  Host.Stage_.Update();
+  Stage.DeleteObject(Window());
+  Stage.Update(kFrameMs);
   EXPECT_TRUE(Reached());
 }
 
@@ -108,28 +69,75 @@ TEST_F(TextCommand, TextClrEmptiesTheWindow) {
   EXPECT_TRUE(Window()->Pages().empty());
 }
 
-TEST_F(TextCommand, ASavedWindowLaysItsMessageOutAgain) {
-  Start(kStory);
-  Calls->RunStep();
-  for (int i = 0; i < 4; ++i) Host.Stage_.Update();
-  TMemoryStream saved;
-  Host.Stage_.SaveToStream(saved);
-  saved.SetPosition(0);
-
-  TOpalBaseList stage;
-  Prepare(stage);
-  stage.MessageSource = [this](const std::string& page, int32_t command) -> std::string {
-    TPage* p = Calls->FindPage(page, false);
-    if (p == nullptr || command < 0 || static_cast<size_t>(command) >= p->Commands.size()) return {};
-    auto* ins = dynamic_cast<TComTextIns*>(p->Commands[static_cast<size_t>(command)].get());
-    return ins != nullptr ? ins->MessageData : std::string();
+// TextIns passes at once, touching no window, when its message is empty or
+// its window expression names no message window; TextClr of such a name
+// leaves the window as it is.
+TEST_F(TextCommand, TextCommandsWithoutAWindowLeaveTheStageAlone) {
+  struct Case {
+    const char* what;
+    const char* line;
+    size_t pages;  // of the window "msg" afterwards
   };
-  stage.LoadFromStream(saved, kSaveVersion);
-  auto* back = dynamic_cast<TOpalMes*>(stage.FindControl("msg"));
-  ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->Pages().size(), 2u);
-  EXPECT_EQ(back->PageIndex, 0);
-  EXPECT_EQ(back->CurrentPage()->CharText(), cp932::FromUtf8("あい") + "");
+  const Case cases[] = {
+      {"empty message", "TextIns ; window: \"msg\" ; wait: TRUE ; read: TRUE", 1},
+      {"a box", "TextIns あい ; window: \"box\" ; wait: TRUE", 1},
+      {"nobody", "TextIns あい ; window: \"nobody\" ; wait: TRUE", 1},
+      {"no name", "TextIns あい ; window: \"\" ; wait: TRUE", 1},
+      {"clear a box", "TextClr \"box\"", 1},
+      {"clear the window", "TextClr \"msg\"", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Stage.Reset();
+    Vars.ResetVars();
+    Start(std::string("+MesNew PR_NAME: \"msg\" ; PR_WIDTH: 200 ; PR_HEIGHT: 40 ; PR_FONTNAME: \"Fake\"\n"
+                      "+BoxNew PR_NAME: \"box\"\n"
+                      "+TextIns うえ ; window: \"msg\" ; read: TRUE\n") +
+          c.line + "\nVarNew after ; type: int ; value: 1\n");
+    EXPECT_TRUE(Reached());
+    TOpalMes* mes = Window();
+    ASSERT_NE(mes, nullptr);
+    EXPECT_EQ(mes->Pages().size(), c.pages);
+    if (c.pages == 1) {
+      EXPECT_EQ(mes->SourceCommand, 2) << "the window keeps the message of the first TextIns";
+      EXPECT_EQ(mes->CurrentPage()->CharText(), cp932::FromUtf8("うえ") + "");
+    }
+  }
+}
+
+// A window holds its message by the TextIns that gave it, whether that
+// records read marks or not; a second stage over the same services (and so
+// the same message store) lays it out again from the page.
+TEST_F(TextCommand, ASavedWindowLaysItsMessageOutAgain) {
+  struct Case {
+    const char* read;
+    uint8_t readMode;
+    const char* sourcePage;
+  };
+  const Case cases[] = {{"TRUE", 1, "main.osb"}, {"FALSE", 0, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.read);
+    Stage.Reset();
+    Start(std::string("+MesNew PR_NAME: \"msg\" ; PR_WIDTH: 200 ; PR_HEIGHT: 40 ; PR_FONTNAME: \"Fake\" ; "
+                      "PR_DELAY: 0\n"
+                      "TextIns あい<CLEAR>うえ ; window: \"msg\" ; wait: TRUE ; read: ") +
+          c.read + "\n");
+    Frames(5);
+    TMemoryStream saved;
+    Stage.SaveToStream(saved);
+    saved.SetPosition(0);
+
+    TOpalBaseList stage(Services);
+    Equip(stage);
+    stage.LoadFromStream(saved, kSaveVersion);
+    auto* back = dynamic_cast<TOpalMes*>(stage.FindControl("msg"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Pages().size(), 2u);
+    EXPECT_EQ(back->PageIndex, 0);
+    EXPECT_EQ(back->CurrentPage()->CharText(), cp932::FromUtf8("あい") + "");
+    EXPECT_EQ(back->ReadMode, c.readMode);
+    EXPECT_EQ(back->SourcePage, c.sourcePage);
+  }
 }
 
 }  // namespace

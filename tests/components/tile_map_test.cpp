@@ -89,7 +89,7 @@ TEST(ImageTile, ZoomedCopiesAndPlacementWithoutAnchor) {
   EXPECT_EQ(t->ScreenLeft(), 0) << "a tile is placed without its anchor";
   EXPECT_EQ(GetPropValue(*t, PR_OFFSETX).Int, 30);
   SetPropValue(*t, PR_ZOOMX, Int(512));
-  s.Stage.Update();
+  s.Stage.Update(0);
   EXPECT_EQ(t->Width(), 200) << "never auto-sized";
   s.Redraw();
   EXPECT_EQ(s.At(1, 1), 0x100u);
@@ -174,14 +174,14 @@ TEST(ImageMap, ChoosingReportsOnceAndAutoScrapCloses) {
   const uint64_t id = s.Map->Id();
   s.Map->LeftDown();
   EXPECT_EQ(s.Map->CloseState, TOpalMapImage::kCloseAsked);
-  s.Stage.Update();
+  s.Stage.Update(0);
   ASSERT_NE(s.Stage.ById(id), nullptr);
   EXPECT_TRUE(s.Map->ClosingFlag);
   EXPECT_EQ(s.Map->CloseState, TOpalMapImage::kCloseShown);
   const size_t queued = s.Stage.Events.Items.size();
   s.Map->MouseMove(20 + 15, 30 + 15);
   EXPECT_EQ(s.Stage.Events.Items.size(), queued) << "a closing map image queues nothing";
-  s.Stage.Update();
+  s.Stage.Update(0);
   EXPECT_EQ(s.Stage.ById(id), nullptr);
   EXPECT_TRUE(s.Stage.RightClickList.empty()) << "it left the right-click list";
 }

@@ -5,100 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "common/cp932.h"
-#include "common/trace.h"
-#include "expr/param_collection.h"
-#include "expr/sys_funcs.h"
-#include "expr/value_text.h"
 #include "scenario/call_man.h"
-#include "scenario/call_sys_vars.h"
-#include "scenario/page.h"
-#include "scenario/scenario_text.h"
 #include "stage/base_list.h"
 #include "stage/properties.h"
 #include "stage/opal_base.h"
-#include "stage/timer_list.h"
-#include "storage/stream.h"
-#include "storage/vr_file_manager.h"
-#include "test_util.h"
+#include "scenario_host.h"
 
 namespace opal {
 namespace {
 
-class TLinesTrace : public TTraceSink {
- public:
-  void Step(std::string_view) override {}
-  void Line(std::string_view text) override { Lines.emplace_back(text); }
-  std::vector<std::string> Lines;
-};
-
-class TTestHost : public TCallManHost {
- public:
-  TTimerList* Events() override { return &Queue; }
-  TOpalBaseList* Stage() override { return StageOn ? &Stage_ : nullptr; }
-  uint64_t ObjectId(TOpalObject* obj) override { return obj != nullptr ? obj->Id() : 0; }
-  std::string ObjectNameById(uint64_t id) override {
-    const TOpalObject* obj = Stage_.ById(id);
-    return obj != nullptr ? obj->Name() : "";
-  }
-  void PostClose() override { ++Closes; }
-  TTimerList Queue;
-  int Closes = 0;
-  bool StageOn = false;
-  TOpalBaseList Stage_;
-};
-
-class CallManTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Vars.SysFuncs = &Funcs;
-    Vars.SysVarHost = &SysVars;
-    Vars.CreateSystemVars();
-    SetTrace(&Trace);
-  }
-  void TearDown() override { SetTrace(nullptr); }
-
-  // Compiles UTF-8 scenario text into a page file of the data folder.
-  void Page(const std::string& name, const std::string& utf8) {
-    TPage page;
-    page.Name = cp932::FromUtf8(name);
-    ReadPageText(cp932::FromUtf8(utf8), page);
-    TMemoryStream s;
-    page.SaveToStream(s);
-    std::string path = name;
-    for (char& c : path) c = c == '\\' ? '/' : c;
-    testing::WriteFile(Dir / path, std::string(s.Bytes().begin(), s.Bytes().end()));
-  }
-  void Start(const std::string& name) {
-    Files.SetDataFolder(Dir.Path() + "/");
-    Calls = std::make_unique<TCallMan>(Files, Vars, Run, Host);
-    CallsPtr = Calls.get();
-    Calls->StartPage(name);
-  }
-  // Frames of 15 ms, as the fixed clock gives them.
-  void Frames(int n) {
-    for (int i = 0; i < n && !Run.TerminateRequested; ++i) {
-      Run.FrameDeltaMs = 15;
-      Run.GameTimeMs += 15;
-      Calls->RunStep();
-    }
-  }
-  std::string Value(const std::string& name) {
-    const TParamCollectionItem* v = Vars.FindVar(name);
-    return v != nullptr ? DescribeValue(*v->Value) : "missing";
-  }
-
-  testing::TempDir Dir;
-  TVrFileManager Files;
-  TParamCollection Vars;
-  TSysFuncMan Funcs;
-  TRunState Run;
-  TCallMan* CallsPtr = nullptr;
-  TCallManSysVars SysVars{CallsPtr, Run};
-  TTestHost Host;
-  TLinesTrace Trace;
-  std::unique_ptr<TCallMan> Calls;
-};
+// Frames of the scenario host: 15 ms each, as the fixed clock gives them.
+class CallManTest : public ::testing::Test, public testing::TScenarioHost {};
 
 TEST_F(CallManTest, IfChainRunsExactlyOneBranch) {
   for (int x = 1; x <= 4; ++x) {
@@ -119,7 +36,7 @@ TEST_F(CallManTest, IfChainRunsExactlyOneBranch) {
     Vars.Declare("x", kTagInt, 0)->SetAsInteger(x);
     Start("if.osb");
     Frames(1);
-    EXPECT_EQ(Value("r"), "int [] " + std::to_string(x == 3 ? 131 : x * 10 + 100));
+    EXPECT_EQ(Var("r"), "int [] " + std::to_string(x == 3 ? 131 : x * 10 + 100));
   }
 }
 
@@ -147,8 +64,8 @@ TEST_F(CallManTest, BreakAndContinueInNestedLoops) {
   Start("loops.osb");
   Frames(1);
   // i = 1: j = 2, 4 -> 12 + 14; i = 2: 22 + 24; then i = 3 breaks.
-  EXPECT_EQ(Value("sum"), "int [] 72");
-  EXPECT_EQ(Value("done"), "int [] 1");
+  EXPECT_EQ(Var("sum"), "int [] 72");
+  EXPECT_EQ(Var("done"), "int [] 1");
 }
 
 TEST_F(CallManTest, CallPassesArgumentsAndItsResultLandsInAnArrayElement) {
@@ -169,9 +86,9 @@ TEST_F(CallManTest, CallPassesArgumentsAndItsResultLandsInAnArrayElement) {
   Vars.Declare("count", kTagInt, 0);
   Start("main.osb");
   Frames(1);
-  EXPECT_EQ(Value("a"), "str [4] \"x\", \"\", \"67x\", \"\"");
-  EXPECT_EQ(Value("count"), "int [] 3");
-  EXPECT_EQ(Value("after"), "int [] 0");  // the caller's own arguments are back (none)
+  EXPECT_EQ(Var("a"), "str [4] \"x\", \"\", \"67x\", \"\"");
+  EXPECT_EQ(Var("count"), "int [] 3");
+  EXPECT_EQ(Var("after"), "int [] 0");  // the caller's own arguments are back (none)
   EXPECT_EQ(Vars.FindVar("local"), nullptr) << "a local variable ends with its call";
   EXPECT_EQ(Vars.CurrentLevel, 0);
 }
@@ -197,10 +114,10 @@ TEST_F(CallManTest, WaitEndsOnTheFrameItsTimeRunsOut) {
   // Frame 1 enters the wait; frame 2 only uses up its first frame; from
   // frame 3 on each frame takes 15 ms off: 100 - 7 * 15 <= 0 on frame 9.
   Frames(8);
-  EXPECT_EQ(Value("end"), "int [] -1");
+  EXPECT_EQ(Var("end"), "int [] -1");
   Frames(1);
-  EXPECT_EQ(Value("start"), "int [] 15");
-  EXPECT_EQ(Value("end"), "int [] 135");
+  EXPECT_EQ(Var("start"), "int [] 15");
+  EXPECT_EQ(Var("end"), "int [] 135");
 }
 
 TEST_F(CallManTest, AnEventRunsAtANewLevelAndTheWaitResumesWithItsTime) {
@@ -216,16 +133,16 @@ TEST_F(CallManTest, AnEventRunsAtANewLevelAndTheWaitResumesWithItsTime) {
   Vars.Declare("count", kTagInt, 0);
   Start("main.osb");
   Frames(3);  // in the wait: 15 ms of its 60 used
-  Host.Queue.Post(nullptr, "handler.ost:", {"x"}, 113);
+  Stage.Events.Post(nullptr, "handler.ost:", {"x"}, 113);
   Frames(1);  // the handler runs first, then the main flow's wait goes on
-  EXPECT_EQ(Value("log"), "str [] \"abx\"");
-  EXPECT_EQ(Value("count"), "int [] 1");
-  EXPECT_TRUE(Host.Queue.Items.empty());
+  EXPECT_EQ(Var("log"), "str [] \"abx\"");
+  EXPECT_EQ(Var("count"), "int [] 1");
+  EXPECT_TRUE(Stage.Events.Items.empty());
   EXPECT_EQ(Vars.FindVar("inside"), nullptr);
   Frames(1);  // 60 - 4 * 15: the wait ends, and the pass with it
-  EXPECT_EQ(Value("log"), "str [] \"abx\"");
+  EXPECT_EQ(Var("log"), "str [] \"abx\"");
   Frames(1);
-  EXPECT_EQ(Value("log"), "str [] \"abxc\"");
+  EXPECT_EQ(Var("log"), "str [] \"abxc\"");
 }
 
 // The handler runs through the very Wait the main flow is waiting in; the
@@ -240,15 +157,15 @@ TEST_F(CallManTest, AWaitInterruptedByAHandlerGetsItsStateBack) {
   Vars.Declare("log", kTagStr, 0);
   Start("main.osb");
   Frames(3);  // 30 ms left
-  Host.Queue.Post(nullptr, "main.ost:w", {}, 113);
+  Stage.Events.Post(nullptr, "main.ost:w", {}, 113);
   Frames(5);  // the handler's own 60 ms wait
-  EXPECT_EQ(Value("log"), "str [] \"a\"");
+  EXPECT_EQ(Var("log"), "str [] \"a\"");
   Frames(1);  // the handler ends; the main wait is back at 30 and takes 15
-  EXPECT_EQ(Value("log"), "str [] \"ac\"");
+  EXPECT_EQ(Var("log"), "str [] \"ac\"");
   Frames(1);  // its last 15 ms
-  EXPECT_EQ(Value("log"), "str [] \"ac\"");
+  EXPECT_EQ(Var("log"), "str [] \"ac\"");
   Frames(1);
-  EXPECT_EQ(Value("log"), "str [] \"acc\"");
+  EXPECT_EQ(Var("log"), "str [] \"acc\"");
 }
 
 TEST_F(CallManTest, DisabledCommandsAndTheEndOfThePage) {
@@ -263,12 +180,12 @@ TEST_F(CallManTest, DisabledCommandsAndTheEndOfThePage) {
   Vars.Declare("n", kTagInt, 0);
   Start("main.osb");
   Frames(3);
-  EXPECT_EQ(Value("n"), "int [] 2");
+  EXPECT_EQ(Var("n"), "int [] 2");
   // Parked after the end: later passes end at once, events still run.
-  Host.Queue.Post(nullptr, "main.ost:skip", {}, 1);
+  Stage.Events.Post(nullptr, "main.ost:skip", {}, 1);
   Frames(1);
-  EXPECT_EQ(Value("n"), "int [] 2");  // Exit n == 2 ended the handler
-  EXPECT_TRUE(Host.Queue.Items.empty());
+  EXPECT_EQ(Var("n"), "int [] 2");  // Exit n == 2 ended the handler
+  EXPECT_TRUE(Stage.Events.Items.empty());
 }
 
 TEST_F(CallManTest, TraceHasALinePerCommandWithTheGameClock) {
@@ -284,9 +201,9 @@ TEST_F(CallManTest, TerminateStopsThePass) {
   Vars.Declare("a", kTagInt, 0);
   Start("t.osb");
   Frames(5);
-  EXPECT_TRUE(Run.TerminateRequested);
-  EXPECT_EQ(Host.Closes, 1);
-  EXPECT_EQ(Value("a"), "int [] 1");
+  EXPECT_TRUE(State.TerminateRequested);
+  EXPECT_EQ(Closes, 1);
+  EXPECT_EQ(Var("a"), "int [] 1");
 }
 
 TEST_F(CallManTest, TheEleventhPageEvictsTheLeastRecentlyUsedButNeverTheCurrent) {
@@ -298,7 +215,7 @@ TEST_F(CallManTest, TheEleventhPageEvictsTheLeastRecentlyUsedButNeverTheCurrent)
   Vars.Declare("visited", kTagInt, 0);
   Start("p0.osb");
   Frames(1);
-  EXPECT_EQ(Value("visited"), "int [] 11");
+  EXPECT_EQ(Var("visited"), "int [] 11");
   // p11 is current and every page loaded once more replaces the oldest.
   EXPECT_EQ(Calls->CurrentPage->Name, "p11.osb");
 }
@@ -319,11 +236,11 @@ TEST_F(CallManTest, VarNewScopesAndThePersistentRule) {
   Vars.Declare("seen", kTagStr, 0);
   Start("main.osb");
   Frames(1);
-  EXPECT_EQ(Value("keep"), "int [] 5");      // a persistent variable keeps its value
-  EXPECT_EQ(Value("seen"), "str [] \"inner\"");  // the local one, beside the global
-  EXPECT_EQ(Value("after"), "str [] \"3\"");     // the global one, untouched
+  EXPECT_EQ(Var("keep"), "int [] 5");      // a persistent variable keeps its value
+  EXPECT_EQ(Var("seen"), "str [] \"inner\"");  // the local one, beside the global
+  EXPECT_EQ(Var("after"), "str [] \"3\"");     // the global one, untouched
   EXPECT_EQ(Vars.FindVar("g"), nullptr);
-  EXPECT_EQ(Value("f"), "float [] 7.0");
+  EXPECT_EQ(Var("f"), "float [] 7.0");
 }
 
 TEST_F(CallManTest, VarNewWithoutANameFailsAndTheFlowGoesOn) {
@@ -331,7 +248,7 @@ TEST_F(CallManTest, VarNewWithoutANameFailsAndTheFlowGoesOn) {
   Vars.Declare("n", kTagInt, 0);
   Start("main.osb");
   Frames(1);
-  EXPECT_EQ(Value("n"), "int [] 1");
+  EXPECT_EQ(Var("n"), "int [] 1");
 }
 
 // PCReset from a handler: with all levels it restarts at the target at
@@ -355,13 +272,12 @@ TEST_F(CallManTest, PCResetBothWays) {
     Start("main.osb");
     Frames(2);
     // Handlers come from objects.
-    Host.StageOn = true;
-    TOpalObject* sender = Host.Stage_.CreateByKind(LT_BOX);
-    Host.Queue.Post(sender, "handler.ost", {}, 113);
-    Host.Queue.Post(sender, "handler.ost", {}, 113);  // only a full reset drops it
+    TOpalObject* sender = Stage.CreateByKind(LT_BOX);
+    Stage.Events.Post(sender, "handler.ost", {}, 113);
+    Stage.Events.Post(sender, "handler.ost", {}, 113);  // only a full reset drops it
     Frames(2);
-    EXPECT_EQ(Value("log"), all ? "str [] \"mt\"" : "str [] \"mhht\"");
-    EXPECT_TRUE(Host.Queue.Items.empty());
+    EXPECT_EQ(Var("log"), all ? "str [] \"mt\"" : "str [] \"mhht\"");
+    EXPECT_TRUE(Stage.Events.Items.empty());
     EXPECT_EQ(Calls->Stack.Count(), 0);
   }
 }
@@ -371,13 +287,12 @@ TEST_F(CallManTest, EndlessRecursionFailsItsDeepestCallAndUnwinds) {
   Vars.Declare("n", kTagInt, 0);
   Start("r.osb");
   Frames(1);
-  EXPECT_EQ(Value("n"), "int [] " + std::to_string(TCallMan::kMaxCallDepth + 1));
+  EXPECT_EQ(Var("n"), "int [] " + std::to_string(TCallMan::kMaxCallDepth + 1));
   EXPECT_EQ(Calls->Stack.Count(), 0);
 }
 
 TEST_F(CallManTest, ObjectCommandsCreateQueryChangeAndDeleteBoxes) {
-  Host.StageOn = true;
-  Host.Stage_.SetSize(64, 48);
+  Stage.SetSize(64, 48);
   Page("main.osb",
        "+BoxNew PR_NAME: \"a\" ; PR_LEFT: 3 ; PR_WIDTH: 10 ; PR_HEIGHT: 4 ; PR_COLOR: 255\n"
        "+BoxNew PR_NAME: \"b\"\n"
@@ -396,26 +311,42 @@ TEST_F(CallManTest, ObjectCommandsCreateQueryChangeAndDeleteBoxes) {
   Vars.DeleteVar(Vars.FindVar("nothing"));  // an id expression that yields nothing fails its GetProp
   Start("main.osb");
   Frames(1);
-  TOpalObject* a = Host.Stage_.FindObject("a");
+  TOpalObject* a = Stage.FindObject("a");
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(Value("left"), "int [] 6");
-  EXPECT_EQ(Value("text"), "str [] \"10\"");  // converted to the variable's type
-  EXPECT_EQ(Value("missing"), "int [] -7");
+  EXPECT_EQ(Var("left"), "int [] 6");
+  EXPECT_EQ(Var("text"), "str [] \"10\"");  // converted to the variable's type
+  EXPECT_EQ(Var("missing"), "int [] -7");
   EXPECT_EQ(GetPropValue(*a, PR_COLOR).Int, 255);
-  TOpalObject* b = Host.Stage_.FindObject("b");
+  TOpalObject* b = Stage.FindObject("b");
   EXPECT_TRUE(b == nullptr || b->MarkedForDeletion());
   int automatic = 0;
-  for (const auto& obj : Host.Stage_.Objects()) automatic += obj->Name().rfind("object", 0) == 0;
+  for (const auto& obj : Stage.Objects()) automatic += obj->Name().rfind("object", 0) == 0;
   EXPECT_EQ(automatic, 1) << "an unnamed box is named objectN";
 }
 
+// What the frame composes is what the display shows.
+TEST_F(CallManTest, ABoxShowsOnTheScreenAfterItsFrame) {
+  Page("main.osb",
+       "+BoxNew PR_NAME: \"a\" ; PR_LEFT: 3 ; PR_TOP: 2 ; PR_WIDTH: 10 ; PR_HEIGHT: 4 ; PR_COLOR: 255\n"
+       "Wait 1000\n");
+  Start("main.osb");
+  const uint32_t black = static_cast<uint32_t>(Screen().ColorToPixel(0));
+  EXPECT_EQ(Screen().GetPixel(5, 3), black) << "nothing was presented yet";
+  Frames(1);
+  TDIBX& shown = Screen();
+  const uint32_t red = static_cast<uint32_t>(shown.ColorToPixel(255));
+  EXPECT_EQ(shown.GetPixel(3, 2), red);
+  EXPECT_EQ(shown.GetPixel(12, 5), red);
+  EXPECT_NE(shown.GetPixel(13, 5), red);
+  EXPECT_NE(shown.GetPixel(2, 2), red);
+}
+
 TEST_F(CallManTest, CabinetsTakeAndGiveBackTheInactiveBasesChildren) {
-  Host.StageOn = true;
-  Host.Stage_.SetSize(64, 48);
+  Stage.SetSize(64, 48);
   for (const char* name : {"x", "y", "z"}) {
-    TOpalObject* box = Host.Stage_.CreateByKind(LT_BOX);
+    TOpalObject* box = Stage.CreateByKind(LT_BOX);
     box->SetName(name);
-    box->SetParent(Host.Stage_.OtherBase());
+    box->SetParent(Stage.OtherBase());
   }
   Page("main.osb",
        "+SaveCabinet PR_NAME: \"shelf\" ; name: \"x\" ; name: \"y\"\n"
@@ -425,28 +356,27 @@ TEST_F(CallManTest, CabinetsTakeAndGiveBackTheInactiveBasesChildren) {
   Vars.Declare("step", kTagInt, 0);
   Start("main.osb");
   Frames(1);
-  TOpalBase* inactive = Host.Stage_.OtherBase();
+  TOpalBase* inactive = Stage.OtherBase();
   auto names = [](const TOpalControl& parent) {
     std::string out;
     for (const TOpalControl* c : parent.Children()) out += c->Name();
     return out;
   };
-  TOpalObject* shelf = Host.Stage_.FindObject("shelf");
+  TOpalObject* shelf = Stage.FindObject("shelf");
   ASSERT_NE(shelf, nullptr);
   EXPECT_EQ(shelf->ChildCount(), 2);
   EXPECT_EQ(names(*inactive), "z");
   Frames(1);
   EXPECT_EQ(names(*inactive).size(), 2u);  // x came back, y stayed in the shelf
   EXPECT_EQ(shelf->ChildCount(), 1);
-  TOpalObject* empty = Host.Stage_.FindObject("empty");
+  TOpalObject* empty = Stage.FindObject("empty");
   EXPECT_TRUE(empty == nullptr || empty->MarkedForDeletion()) << "a cabinet left empty goes again";
 }
 
 // @Sender names the object whose event runs, and nothing once that object
 // has left the stage, even while its handler goes on.
 TEST_F(CallManTest, TheSenderIsNamedWhileItExists) {
-  Host.StageOn = true;
-  TOpalObject* button = Host.Stage_.CreateByKind(LT_BOX);
+  TOpalObject* button = Stage.CreateByKind(LT_BOX);
   button->SetName("btn");
   Page("main.osb", "Label idle\n");
   Page("click.osb", "+Calc who = @Sender\nDoEvent\n+Calc after = @Sender\n");
@@ -454,12 +384,12 @@ TEST_F(CallManTest, TheSenderIsNamedWhileItExists) {
   Vars.Declare("after", kTagStr, 0)->Value->SetAsString("unset");
   Start("main.osb");
   Frames(1);
-  Host.Queue.Post(button, "click.ost", {}, PR_ONLBTNDOWN);
+  Stage.Events.Post(button, "click.ost", {}, PR_ONLBTNDOWN);
   Frames(1);
-  EXPECT_EQ(Value("who"), "str [] \"btn\"");
-  Host.Stage_.Destroy(button);
+  EXPECT_EQ(Var("who"), "str [] \"btn\"");
+  Stage.Destroy(button);
   Frames(1);
-  EXPECT_EQ(Value("after"), "str [] \"\"");
+  EXPECT_EQ(Var("after"), "str [] \"\"");
   EXPECT_EQ(Calls->Stack.Count(), 0);
 }
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "common/run_state.h"
 #include "stage_test_util.h"
 
 namespace opal {
@@ -39,7 +40,7 @@ class TOracle {
   explicit TOracle(uint32_t seed, bool global) : Rng(seed) {
     if (global) {
       Screen.SetSize(kW, kH, 32);
-      Stage.Screen = &Screen;
+      Services.Screen = &Screen;
     }
     Stage.SetSize(kW, kH);
     Stage.SetColor(0x203040);
@@ -135,7 +136,7 @@ class TOracle {
     std::vector<uint32_t> before = Pixels(screen);
     Log.clear();
     for (int i = 0; i < changes; ++i) Change();
-    Stage.Update();
+    Stage.Update(0);
     Stage.Draw();
     std::vector<TRect> presented = Stage.PresentRects();
     TDIBX full;
@@ -164,7 +165,8 @@ class TOracle {
 
   std::mt19937 Rng;
   TDIBX Screen;
-  TOpalBaseList Stage;
+  TStageServices Services;
+  TOpalBaseList Stage{Services};
   TOpalCabinet* Cabinet = nullptr;
   std::vector<uint64_t> Ids;
   std::string Log;  // the changes of the current frame
@@ -263,16 +265,22 @@ class THalfWipe : public TStageWipe {
 TEST(Transition, CanvasesSwitchWhileAWipeRuns) {
   TDIBX screen;
   screen.SetSize(kW, kH, 32);
-  TOpalBaseList stage;
-  stage.Screen = &screen;
+  // Kind 1 is a half-way wipe; every kind is seen.
+  struct THalfWipes : TWipeFactory {
+    std::unique_ptr<TStageWipe> MakeWipe(const TWipeRequest& r) override {
+      Seen = r;
+      return r.Kind == 1 ? std::make_unique<THalfWipe>(r) : nullptr;
+    }
+    TWipeRequest Seen;
+  } wipes;
+  TStageServices services;
+  services.Screen = &screen;
+  services.Wipes = &wipes;
+  TOpalBaseList stage(services);
   stage.SetSize(kW, kH);
   stage.BaseAt(0)->SetColor(0x0000FF);
   stage.BaseAt(1)->SetColor(0x00FF00);
-  TWipeRequest seen;
-  stage.WipeFactory = [&](const TWipeRequest& r) {
-    seen = r;
-    return r.Kind == 1 ? std::make_unique<THalfWipe>(r) : nullptr;
-  };
+  const TWipeRequest& seen = wipes.Seen;
   EXPECT_EQ(stage.BaseAt(0)->GetCanvas(), &screen);
   stage.Draw();
   stage.ClearDirty();
@@ -318,13 +326,31 @@ TEST(Transition, CanvasesSwitchWhileAWipeRuns) {
 class TScriptedBox : public TOpalBox {
  public:
   using TOpalBox::TOpalBox;
-  bool Update() override {
+  bool Update(int32_t elapsedMs) override {
     ++Visits;
+    Told.push_back(elapsedMs);
     return Step ? Step() : false;
   }
   std::function<bool()> Step;
   int Visits = 0;
+  std::vector<int32_t> Told;  // the elapsed time of each update
 };
+
+// The stage's caller is the only clock: every object, nested or not, is
+// told the time of the frame, whatever the program's run state says.
+TEST(Update, EveryObjectIsToldTheFramesTime) {
+  TOpalBaseList stage;
+  auto* outer = stage.Create<TScriptedBox>();
+  outer->SetParent(stage.ActiveBase());
+  auto* inner = stage.Create<TScriptedBox>();
+  inner->SetParent(outer);
+  auto* parked = stage.Create<TScriptedBox>();
+  parked->SetParent(stage.OtherBase());
+  RunState().FrameDeltaMs = 999;
+  for (int32_t ms : {15, 0, 40}) stage.Update(ms);
+  RunState().FrameDeltaMs = 0;
+  for (const TScriptedBox* b : {outer, inner, parked}) EXPECT_EQ(b->Told, (std::vector<int32_t>{15, 0, 40}));
+}
 
 TEST(Update, CreationAndDestructionDuringTheLoopNeitherSkipNorRepeat) {
   TOpalBaseList stage;
@@ -345,7 +371,7 @@ TEST(Update, CreationAndDestructionDuringTheLoopNeitherSkipNorRepeat) {
     stage.Destroy(boxes[5]);
     return false;
   };
-  stage.Update();
+  stage.Update(0);
   EXPECT_EQ(stage.ById(ids[0]), nullptr);
   EXPECT_EQ(stage.ById(ids[3]), nullptr);
   EXPECT_EQ(stage.ById(ids[5]), nullptr);
@@ -367,7 +393,7 @@ TEST(Update, DestroyingAParentDuringTheLoopTakesItsChildren) {
   const uint64_t childId = child->Id();
   child->Step = [] { return false; };
   a->Step = [] { return true; };  // goes before its child is visited
-  stage.Update();
+  stage.Update(0);
   EXPECT_EQ(stage.ById(childId), nullptr);
   EXPECT_EQ(tail->Visits, 1);
   EXPECT_EQ(stage.ActiveBase()->ChildCount(), 0);
@@ -386,12 +412,12 @@ TEST(Update, PausedDoomedAndParkedObjects) {
   stage.DeleteObject(doomed);
   stage.DeleteObject(doomed);  // no duplicate
   const uint64_t doomedId = doomed->Id();
-  stage.Update();
+  stage.Update(0);
   EXPECT_EQ(paused->Visits, 0);
   EXPECT_EQ(parked->Visits, 0);
   EXPECT_EQ(stage.ById(doomedId), nullptr);
   // The paused box's idle handler is queued once, the parked box's never.
-  stage.Update();
+  stage.Update(0);
   ASSERT_EQ(stage.Events.Items.size(), 1u);
   EXPECT_EQ(stage.Events.Items[0].Handler, "idle.osb");
   EXPECT_EQ(stage.Events.Items[0].Kind, PR_ONIDLE);
@@ -406,7 +432,7 @@ TEST(Update, DestructionDropsPendingEventsAndForgetsRunningOnes) {
   // Deleted during its own handler: stays registered, nameless, until the update ends.
   stage.DeleteObject(box);
   EXPECT_EQ(stage.Events.Items.size(), 2u);
-  stage.Update();
+  stage.Update(0);
   ASSERT_EQ(stage.Events.Items.size(), 1u);
   EXPECT_EQ(stage.Events.Items[0].Handler, "a.osb");
   EXPECT_EQ(stage.Events.Items[0].Sender, nullptr);

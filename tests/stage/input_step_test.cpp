@@ -75,7 +75,8 @@ struct InputStepStage : ::testing::Test {
     return t == nullptr ? "none" : s != nullptr ? s->Name() : "-";
   }
 
-  TOpalBaseList stage;
+  TStageServices services;
+  TOpalBaseList stage{services};
   TOpalBox* below = nullptr;
   TOpalBox* button = nullptr;
 };
@@ -324,15 +325,19 @@ TEST_F(InputStepStage, RightClickCloseConsumesTheFirstAcceptingControl) {
 
 TEST_F(InputStepStage, CursorOfTheTargetOrTheDefaultOrTheArrow) {
   TRecordingCursors cursors;
-  stage.CursorDevice = &cursors;
-  int reads = 0;
-  stage.CursorReader = [&reads](std::string_view name, TStream& out) {
-    ++reads;
-    if (name == "broken.cur") return;  // no bytes
-    TCursorImage image{2, 2, 1, 1, {0xFF0000FF, 0, 0, 0xFFFFFFFF}};
-    std::vector<uint8_t> bytes = WriteCursorFile(image);
-    out.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
-  };
+  services.CursorDevice = &cursors;
+  struct TCursorFiles : TStageFiles {
+    void Load(std::string_view name, TStream& out) override {
+      ++Reads;
+      if (name == "broken.cur") return;  // no bytes
+      TCursorImage image{2, 2, 1, 1, {0xFF0000FF, 0, 0, 0xFFFFFFFF}};
+      std::vector<uint8_t> bytes = WriteCursorFile(image);
+      out.Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    }
+    int Reads = 0;
+  } files;
+  services.Files = &files;
+  const int& reads = files.Reads;
   button->Cursor = "hand.cur";
   stage.MouseMove(60, 30);
   stage.InputStep(15);

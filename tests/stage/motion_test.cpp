@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "common/run_state.h"
 #include "stage/motion.h"
 #include "stage_test_util.h"
 
@@ -25,22 +24,23 @@ std::unique_ptr<TTrackMotionSource> Film(int32_t frames, int32_t loop = 0, bool 
 
 const auto Flag = &TPropValue::OfFlag;
 
-struct MotionStage : ::testing::Test {
+struct MotionStage : ::testing::Test, TMotionLoader {
+  static constexpr int32_t kStepMs = 50;  // three frames of film a step
   MotionStage() {
+    services.Motions = this;
     stage.SetSize(100, 100);
-    stage.MotionLoader = [this](const std::string& file) -> std::unique_ptr<TMotionSource> {
-      if (file == "missing.omt") return nullptr;
-      return Film(frames, loop, relative);
-    };
     box = AddBox(stage, nullptr, 5, 6, 10, 10, 0, "mover");
-    RunState().FrameDeltaMs = 50;  // three frames of film a step
   }
-  ~MotionStage() override { RunState().FrameDeltaMs = 0; }
+  std::unique_ptr<TMotionSource> LoadMotion(const std::string& file) override {
+    if (file == "missing.omt") return nullptr;
+    return Film(frames, loop, relative);
+  }
   TTrackMotionSource& Source() { return static_cast<TTrackMotionSource&>(box->Motion->Source()); }
 
   int32_t frames = 10, loop = 0;
   bool relative = false;
-  TOpalBaseList stage;
+  TStageServices services;
+  TOpalBaseList stage{services};
   TOpalBox* box = nullptr;
 };
 
@@ -54,7 +54,7 @@ TEST_F(MotionStage, RepeatGoesBackToTheLoopStart) {
   // 12 is past the end and wraps to 12 mod 10 + 4 = 6, shown at the next step.
   std::vector<int32_t> frameSeen, applied;
   for (int step = 0; step < 9; ++step) {
-    stage.Update();
+    stage.Update(kStepMs);
     frameSeen.push_back(box->Motion->Frame);
     applied.push_back(Source().Current);
   }
@@ -79,7 +79,7 @@ TEST_F(MotionStage, TheEndQueuesPlayEndOrDestroysTheControl) {
     b->SetProperty(PR_AUTOSCRAP, Flag(autoScrap));
     b->AttachMotion("run.omt");
     const uint64_t id = b->Id();
-    for (int step = 0; step < 10; ++step) stage.Update();
+    for (int step = 0; step < 10; ++step) stage.Update(kStepMs);
     if (autoScrap) {
       EXPECT_EQ(stage.ById(id), nullptr);
     } else {
@@ -106,7 +106,7 @@ TEST_F(MotionStage, FilmsWithoutFramesNeverDivideByZero) {
     TOpalBox* b = AddBox(stage, nullptr, 0, 0, 5, 5, 0, repeat ? "r" : "n");
     b->SetProperty(PR_REPEAT, Flag(repeat));
     b->AttachMotion("empty.omt");
-    for (int step = 0; step < 5; ++step) stage.Update();
+    for (int step = 0; step < 5; ++step) stage.Update(kStepMs);
     EXPECT_EQ(b->Motion->Frame, 0);
     EXPECT_EQ(b->Motion->Finished, !repeat);
     EXPECT_EQ(b->MotionX, 0);
@@ -119,12 +119,12 @@ TEST_F(MotionStage, RelativeMotionFollowsTheControlAndAnipauseHoldsIt) {
   relative = true;
   box->SetProperty(PR_REPEAT, Flag(true));
   box->AttachMotion("walk.omt");
-  for (int step = 0; step < 3; ++step) stage.Update();
+  for (int step = 0; step < 3; ++step) stage.Update(kStepMs);
   EXPECT_EQ(box->Motion->Frame, 3);
   EXPECT_EQ(box->MotionX, 5 + 30);
   EXPECT_EQ(box->MotionY, 6 + 103);
   box->AniPaused = true;
-  for (int step = 0; step < 3; ++step) stage.Update();
+  for (int step = 0; step < 3; ++step) stage.Update(kStepMs);
   EXPECT_EQ(box->Motion->Frame, 3);  // stands still, keeps its frame
   EXPECT_EQ(box->MotionX, 35);
   TPropValue playing;
@@ -132,7 +132,7 @@ TEST_F(MotionStage, RelativeMotionFollowsTheControlAndAnipauseHoldsIt) {
   EXPECT_FALSE(playing.Flag);
   // A script moves the control: the motion goes on from the new place.
   box->SetLeft(50);
-  stage.Update();
+  stage.Update(kStepMs);
   EXPECT_EQ(Source().Origin, (std::array<int32_t, 2>{50, 6}));
   EXPECT_EQ(box->MotionX, 50 + 30);
 }

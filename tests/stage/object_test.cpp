@@ -69,7 +69,7 @@ TEST(Naming, NonVisualClashDeletesTheOlderAtTheEndOfTheUpdate) {
   ASSERT_EQ(stage.ById(oldId), old);  // still registered, nameless
   EXPECT_EQ(old->Name(), "");
   EXPECT_TRUE(old->MarkedForDeletion());
-  stage.Update();
+  stage.Update(0);
   EXPECT_EQ(stage.ById(oldId), nullptr);
   EXPECT_EQ(stage.FindObject("bgm"), fresh);
 }
