@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
 #include "scenario/commands_text.h"
@@ -26,7 +27,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   SysVars_ = std::make_unique<TCallManSysVars>(Calls_, run);
   form.ParamMan()->SysVarHost = SysVars_.get();
   if (!Project_->Create()) {
-    if (!Project_->LastError.empty()) std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(Project_->LastError).c_str());
+    form.StartFailed(Project_->LastError);
     run.TerminateRequested = true;
     return true;  // the project exists; it only failed to start
   }
@@ -39,6 +40,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
     CallMan_->StartPage(Project_->StartPage);
   } catch (const std::exception& e) {  // a page too old to play says so in its message
     form.Boxes().Show(e.what(), msg::kWarning, TMsgButtons::Ok, TMsgIcon::Warning);
+    form.StartFailed(e.what());
     run.TerminateRequested = true;
   }
   run.TerminateRequested = run.TerminateRequested || Project_->TerminateRequested;
@@ -80,7 +82,9 @@ void TGameRuntime::InitStage() {
       if (p == nullptr || command < 0 || static_cast<size_t>(command) >= p->Commands.size()) return {};
       const auto* ins = dynamic_cast<const TComTextIns*>(p->Commands[static_cast<size_t>(command)].get());
       return ins != nullptr ? ins->MessageData : std::string();
-    } catch (const EOpalError&) {
+    } catch (const EOpalError& e) {
+      // The restored window stays empty.
+      ReportError(std::string("message of ") + page + ": " + e.what());
       return {};
     }
   };
@@ -127,7 +131,11 @@ void TGameRuntime::RunInterpreter() {
 }
 
 void TGameRuntime::AdvanceStage() {
-  if (Stage_ != nullptr) Stage_->Update();
+  if (Stage_ == nullptr) return;
+  // What fails while the objects move is reported at the command the
+  // interpreter stands at.
+  const TSourcePosScope at(CallMan_ != nullptr ? CallMan_->Position() : TSourcePos{});
+  Stage_->Update();
 }
 
 void TGameRuntime::ComposeAndPresent() {
@@ -139,7 +147,7 @@ void TGameRuntime::ComposeAndPresent() {
 
 bool TGameRuntime::Screenshot(const std::string& path) {
   if (Screen_ == nullptr || Screen_->ScreenBuffer == nullptr) {
-    std::fprintf(stderr, "opalplay: no screen to take %s from\n", path.c_str());
+    ReportError("no screen to take " + cp932::FromUtf8(path) + " from");
     return false;
   }
   try {
@@ -151,7 +159,7 @@ bool TGameRuntime::Screenshot(const std::string& path) {
     }
     SavePng(presented, path);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "opalplay: %s\n", e.what());
+    ReportError(e.what());
     return false;
   }
   return true;
@@ -209,7 +217,7 @@ void TGameRuntime::FreeProject() {
       run.TerminateRequested = false;
       CallMan_->RunStep();
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(e.what()).c_str());
+      ReportError(std::string("closing page: ") + e.what());
     }
     run.TerminateRequested = true;
   }

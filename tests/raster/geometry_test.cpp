@@ -173,6 +173,49 @@ TEST(Geometry, StretchFlipVAndRowsOutsideTheSource) {
   EXPECT_EQ(d->GetPixel(0, 3), 0u);
 }
 
+// A stretched picture redrawn through two dirty rectangles that split it,
+// at every row and every column, shows the pixels it shows when drawn whole;
+// a buffer edge cutting it on the right or bottom keeps them too. Were the
+// source narrowed to trunc(visible size × ratio), the last row or column
+// before each cut would stay unpainted.
+TEST(Geometry, AStretchCutOnTheRightOrBottomKeepsItsSourceRectangle) {
+  const struct {
+    const char* Name;
+    int32_t SrcW, SrcH;
+    TRect Dest;
+    bool FlipV, FlipH;
+  } cases[] = {
+      {"enlarged", 7, 5, {2, 3, 25, 20}, false, false},
+      {"enlarged and flipped", 7, 5, {2, 3, 25, 20}, true, true},
+      {"shrunk", 30, 20, {1, 1, 14, 10}, false, false},
+      {"shrunk and flipped", 30, 20, {1, 1, 14, 10}, true, true},
+      {"past the left and top", 9, 6, {-5, -4, 20, 17}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto src = Ids(c.SrcW, c.SrcH);
+    auto whole = MakeBuffer(32, 24, 32);
+    whole->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+    const std::vector<uint32_t> want = Pixels(*whole);
+    const auto split = [&](const TRect& first, const TRect& second) {
+      auto d = MakeBuffer(32, 24, 32);
+      for (const TRect& dirty : {first, second}) {
+        d->SetClipRect(dirty);
+        d->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+      }
+      return Pixels(*d);
+    };
+    for (int32_t y = 1; y < 24; ++y) ASSERT_EQ(split({0, 0, 32, y}, {0, y, 32, 24}), want) << "split at row " << y;
+    for (int32_t x = 1; x < 32; ++x) ASSERT_EQ(split({0, 0, x, 24}, {x, 0, 32, 24}), want) << "split at column " << x;
+
+    // The buffer's own edges cut it: what remains is the whole picture's.
+    auto small = MakeBuffer(17, 13, 32);
+    small->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+    for (int32_t y = 0; y < 13; ++y)
+      for (int32_t x = 0; x < 17; ++x) ASSERT_EQ(small->GetPixel(x, y), whole->GetPixel(x, y)) << x << "," << y;
+  }
+}
+
 TEST(Geometry, QuarterTurnIsClockwiseOnScreen) {
   auto src = Ids(3, 3);
   auto d = MakeBuffer(10, 10, 32);
