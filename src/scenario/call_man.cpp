@@ -246,6 +246,8 @@ TEventStart TCallMan::TryStartEvent(int32_t level) {
   } catch (const std::exception& e) {
     // A handler page that cannot be read would block every later event for
     // good; it is reported at the command the flow stands at, and dropped.
+    // The flow stays where it was (FindPage has reset the index).
+    Index = index;
     ReportError(Position_, "event handler " + event->Handler + ": " + e.what());
     events->Items.erase(events->Items.begin() + (event - events->Items.data()));
     return TEventStart::NoneStarted;

@@ -3,6 +3,7 @@
 // command; a page is ended by handing back no page.
 #include <string>
 
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "expr/param_collection.h"
 #include "scenario/call_man.h"
@@ -104,16 +105,20 @@ void TComContinue::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   if (cm.Condition(Condition, true, false)) GoTo(page, index, TargetIndex);
 }
 
+// A target page that cannot be made available (missing, or its disc not
+// given) is reported, and the flow goes on after the command.
 void TComJump::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   ++index;
-  if (!cm.Condition(Condition, true, false) || !cm.Host.EnsureAvailable(PageName)) return;
+  if (!cm.Condition(Condition, true, false)) return;
+  if (!cm.Host.EnsureAvailable(PageName)) return ReportError("Jump: the page " + PageName + " is not available");
   page = cm.FindPage(PageName, true);
   index = TargetIndex;
 }
 
 void TComCall::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   ++index;
-  if (!cm.Condition(Condition, true, false) || !cm.Host.EnsureAvailable(PageName)) return;
+  if (!cm.Condition(Condition, true, false)) return;
+  if (!cm.Host.EnsureAvailable(PageName)) return ReportError("Call: the page " + PageName + " is not available");
   cm.PushCall(page, index, PageName, TargetIndex, ResultVariable, cm.EvaluateArgs(Args));
 }
 

@@ -174,10 +174,12 @@ TEST(Geometry, StretchFlipVAndRowsOutsideTheSource) {
 }
 
 // A stretched picture redrawn through two dirty rectangles that split it,
-// at every row and every column, shows the pixels it shows when drawn whole;
-// a buffer edge cutting it on the right or bottom keeps them too. Were the
-// source narrowed to trunc(visible size × ratio), the last row or column
-// before each cut would stay unpainted.
+// at every row and every column: the first rectangle, which cuts the
+// picture on the bottom or the right, shows exactly the pixels of the whole
+// picture, up to its last row or column, and together the two paint every
+// pixel the whole picture paints; a buffer edge cutting it on the right or
+// bottom keeps its pixels too. Were the source narrowed to trunc(visible
+// size × ratio), the last row or column before each cut would stay empty.
 TEST(Geometry, AStretchCutOnTheRightOrBottomKeepsItsSourceRectangle) {
   const struct {
     const char* Name;
@@ -191,26 +193,41 @@ TEST(Geometry, AStretchCutOnTheRightOrBottomKeepsItsSourceRectangle) {
       {"shrunk and flipped", 30, 20, {1, 1, 14, 10}, true, true},
       {"past the left and top", 9, 6, {-5, -4, 20, 17}, false, true},
   };
+  constexpr int32_t kW = 32, kH = 24;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     auto src = Ids(c.SrcW, c.SrcH);
-    auto whole = MakeBuffer(32, 24, 32);
-    whole->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
-    const std::vector<uint32_t> want = Pixels(*whole);
-    const auto split = [&](const TRect& first, const TRect& second) {
-      auto d = MakeBuffer(32, 24, 32);
+    const auto draw = [&](TCustomDIBX& d) {
+      d.StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+    };
+    auto whole = MakeBuffer(kW, kH, 32);
+    draw(*whole);
+    const auto check = [&](const TRect& first, const TRect& second) {
+      auto d = MakeBuffer(kW, kH, 32);
       for (const TRect& dirty : {first, second}) {
         d->SetClipRect(dirty);
-        d->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+        draw(*d);
       }
-      return Pixels(*d);
+      for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t x = 0; x < kW; ++x) {
+          const bool inFirst = x >= first.Left && x < first.Right && y >= first.Top && y < first.Bottom;
+          if (inFirst) ASSERT_EQ(d->GetPixel(x, y), whole->GetPixel(x, y)) << x << "," << y;
+          ASSERT_EQ(d->GetPixel(x, y) != 0, whole->GetPixel(x, y) != 0) << x << "," << y;
+        }
+      }
     };
-    for (int32_t y = 1; y < 24; ++y) ASSERT_EQ(split({0, 0, 32, y}, {0, y, 32, 24}), want) << "split at row " << y;
-    for (int32_t x = 1; x < 32; ++x) ASSERT_EQ(split({0, 0, x, 24}, {x, 0, 32, 24}), want) << "split at column " << x;
+    for (int32_t y = 1; y < kH; ++y) {
+      SCOPED_TRACE("split at row " + std::to_string(y));
+      check({0, 0, kW, y}, {0, y, kW, kH});
+    }
+    for (int32_t x = 1; x < kW; ++x) {
+      SCOPED_TRACE("split at column " + std::to_string(x));
+      check({0, 0, x, kH}, {x, 0, kW, kH});
+    }
 
     // The buffer's own edges cut it: what remains is the whole picture's.
     auto small = MakeBuffer(17, 13, 32);
-    small->StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+    draw(*small);
     for (int32_t y = 0; y < 13; ++y)
       for (int32_t x = 0; x < 17; ++x) ASSERT_EQ(small->GetPixel(x, y), whole->GetPixel(x, y)) << x << "," << y;
   }
