@@ -86,7 +86,7 @@ class TFormView {
   TFormView(const TFormView&) = delete;
   TFormView& operator=(const TFormView&) = delete;
 
-  // The start-up of the form, in the original's order. Data sources that
+  // The start-up of the form, its steps named in the trace. Data sources that
   // cannot be opened, or a failure of InitializeRuntime (shown in a warning
   // box), close the form with a start failure.
   void FormCreate(const TStartOptions& options);

@@ -165,8 +165,9 @@ TEST(DiagnosticsRun, AGameWithoutErrorsEndsNormallyUnderStrict) {
   EXPECT_EQ(run.out, "");
 }
 
-// A game that cannot start: the player's one line names why, and the exit
-// code is 1. A message box the game shows (headless: its text on stderr)
+// A game that cannot start (no install.dat, no or a damaged project file,
+// a damaged archive): the player's one line names why, and the exit code
+// is 1. A message box the game shows (headless: its text on stderr)
 // still comes first.
 TEST(DiagnosticsRun, AGameThatCannotStartExitsOneWithOneClearLine) {
   testing::TempDir dir;
@@ -177,6 +178,9 @@ TEST(DiagnosticsRun, AGameThatCannotStartExitsOneWithOneClearLine) {
   std::filesystem::create_directories(damaged);
   std::filesystem::copy_file(game + "/install.dat", damaged + "/install.dat");
   testing::WriteFile(damaged + "/opal.opb", "not a project file");
+  const std::string bare = dir / "bare";
+  std::filesystem::create_directories(bare);
+  std::filesystem::copy_file(game + "/install.dat", bare + "/install.dat");
   const std::string truncated = dir / "truncated";
   std::filesystem::create_directories(truncated);
   std::filesystem::copy_file(game + "/install.dat", truncated + "/install.dat");
@@ -189,6 +193,7 @@ TEST(DiagnosticsRun, AGameThatCannotStartExitsOneWithOneClearLine) {
     std::string Says;
   } cases[] = {
       {"an empty folder", empty, "no install.dat"},
+      {"no opal.opb", bare, "opal.opb:"},
       {"a damaged opal.opb", damaged, "opal.opb: "},
       {"a truncated game.dat", truncated, "game.dat: "},
   };
