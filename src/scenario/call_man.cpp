@@ -236,7 +236,17 @@ TEventStart TCallMan::TryStartEvent(int32_t level) {
   if (event == nullptr) return TEventStart::NoneStarted;
   std::string page_name, label;
   SplitHandler(event->Handler, page_name, label);
-  if (!Host.EnsureAvailable(page_name)) return TEventStart::NoneStarted;
+  if (!Host.EnsureAvailable(page_name)) {
+    // The event stays at the head of the queue and later ones wait behind
+    // it; that is reported once while the same handler waits.
+    if (UnavailableHandler_ != event->Handler) {
+      UnavailableHandler_ = event->Handler;
+      ReportError(Position_, "event handler " + event->Handler + ": the page " + page_name +
+                                 " is not available; later events wait");
+    }
+    return TEventStart::NoneStarted;
+  }
+  UnavailableHandler_.clear();
 
   // FindPage resets Index: the context to return to is taken first.
   const int32_t index = Index;

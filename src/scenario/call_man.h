@@ -193,6 +193,8 @@ class TCallMan {
   // The condition whose failure was reported since the current command was
   // entered: a waiting command that tests it every frame reports it once.
   const TOpalParser* ReportedCondition_ = nullptr;
+  // The handler at the head of the queue whose page was reported missing.
+  std::string UnavailableHandler_;
 };
 
 // Splits an event handler "page.ext:label" into the page (its extension

@@ -92,6 +92,14 @@ std::vector<TErrorCase> ErrorCases() {
        "100 click left 20 20\n",
        "start.osb(2): ",
        "event handler broken.osb: "},
+      {"a handler page that is missing",
+       {{"start.ost", std::string("+BoxNew PR_NAME: \"b\" ; PR_WIDTH: 320 ; PR_HEIGHT: 240 ; "
+                                  "PR_ONLBTNDOWN: \"gone.osb\"\n"
+                                  "Wait 600\n") +
+                          kAfter}},
+       "100 click left 20 20\n130 click left 20 20\n",
+       "start.osb(2): ",
+       "event handler gone.osb: the page gone.osb is not available"},
       {"a condition that fails",
        {{"start.ost", std::string("+VarNew jumped ; type: int ; value: 0 ; scope: global\n"
                                   "+Jump :skip ; if: nosuch == 1\n"
