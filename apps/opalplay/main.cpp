@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "common/run_state.h"
 #include "common/trace.h"
 #include "expr/value_text.h"
@@ -53,25 +54,28 @@ void Usage(FILE* out) {
                "  --frames N          stop after N frames with exit code 0\n"
                "  --trace FILE        write the script trace and the start-up and shut-down steps\n"
                "  --dump-vars FILE    write the variable table at exit, a line a variable\n"
+               "  --strict            end the run at the first run-time script error (exit code 3)\n"
                "  --input FILE        timed mouse, key, text, focus and message-box input (docs/input-script.md)\n"
                "  --screenshot FILE   write the screen as a PNG at exit, or at each --screenshot-at\n"
                "  --screenshot-at N   frame N (repeatable; with several, FILE gets -N before .png)\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
                "                      OPAL_CDROM may list more, separated by ':')\n"
-               "  --help, --version\n");
+               "  --help, --version\n"
+               "Run-time errors are written to stderr as \"opalplay: PAGE(LINE): message\" and to the\n"
+               "trace as \"warn PAGE(LINE): message\"; the game goes on unless --strict is given.\n"
+               "Exit codes: 0 a normal end, 1 the game could not start or failed, 2 a usage error,\n"
+               "3 a script error under --strict.\n");
 }
 
 struct TOptions {
   bool Headless = false;
+  bool Strict = false;
   uint32_t FixedClockMs = 0;  // 0: the system clock
   long long Frames = -1;      // -1: no limit
   std::string TracePath, DumpVarsPath, ScreenshotPath, InputPath;
   std::vector<long long> ScreenshotAt;
   std::vector<std::string> CdRoots, Args;
 };
-
-// Options of later versions that take a value; accepted and ignored for now.
-constexpr const char* kPlannedWithValue[] = {"--audio-out"};
 
 bool ParseCount(const char* text, long long& out) {
   char* end = nullptr;
@@ -106,6 +110,8 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
       return 0;
     } else if (a == "--headless") {
       o.Headless = true;
+    } else if (a == "--strict") {
+      o.Strict = true;
     } else if (a == "--fixed-clock") {
       o.FixedClockMs = 15;
     } else if (a.rfind("--fixed-clock=", 0) == 0) {
@@ -127,10 +133,8 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
       if (!has_next) return fail("needs a folder");
       o.CdRoots.push_back(argv[++i]);
     } else if (a.rfind("--", 0) == 0) {
-      bool takes_value = false;
-      for (const char* p : kPlannedWithValue) takes_value |= a == p;
-      if (takes_value && has_next) ++i;
-      std::fprintf(stderr, "opalplay: %s is not supported yet and is ignored\n", a.c_str());
+      std::fprintf(stderr, "opalplay: unknown option %s (see opalplay --help)\n", a.c_str());
+      return 2;
     } else {
       o.Args.push_back(a);
     }
@@ -241,6 +245,13 @@ int Run(const TOptions& o) {
   std::unique_ptr<TFileTrace> trace;
   if (!o.TracePath.empty()) trace = std::make_unique<TFileTrace>(o.TracePath);
   SetTrace(trace.get());
+  // Run-time errors: once each on stderr and as a warn line in the trace.
+  TStreamDiagnostics diagnostics(stderr, "opalplay", true);
+  SetDiagnostics(&diagnostics);
+  struct TUnset {
+    ~TUnset() { SetDiagnostics(nullptr); }
+  } unset_diagnostics;
+  const auto strict_stop = [&] { return o.Strict && diagnostics.Count() > 0; };
 
   TInputScript script;
   if (!o.InputPath.empty()) {
@@ -315,7 +326,8 @@ int Run(const TOptions& o) {
           *clock,
           [&] {
             pump();
-            return !state.TerminateRequested && !form.CloseRequested() && (o.Frames < 0 || frames < o.Frames);
+            return !state.TerminateRequested && !form.CloseRequested() && !strict_stop() &&
+                   (o.Frames < 0 || frames < o.Frames);
           },
           [&] {
             ++frames;
@@ -339,8 +351,13 @@ int Run(const TOptions& o) {
       std::fprintf(stderr, "opalplay: cannot write %s\n", o.DumpVarsPath.c_str());
       code = 1;
     }
+    if (!form.StartFailure().empty()) {
+      std::fprintf(stderr, "opalplay: cannot start the game: %s\n", cp932::ToUtf8(form.StartFailure()).c_str());
+      code = 1;
+    }
     form.FormClose();
   }
+  if (code == 0 && strict_stop()) code = 3;
   SetTrace(nullptr);
   return code;
 }

@@ -1,5 +1,7 @@
-// The trace sink: start-up and shut-down step names, and one line per
-// executed script command. The player writes them to the file --trace
+// The trace sink: start-up and shut-down step names, one line per executed
+// script command, and one "warn PAGE(LINE): message" line (or "warn
+// message" without a position) per run-time failure the diagnostics channel
+// reports (common/diagnostics.h). The player writes them to the file --trace
 // names; without it they are discarded.
 #pragma once
 

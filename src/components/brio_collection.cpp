@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/diagnostics.h"
 #include "imagefiles/brio_frame_list.h"
 #include "storage/stream.h"
 #include "storage/vr_file_manager.h"
@@ -167,7 +168,9 @@ TBrioItem* TBrioCollection::Acquire(const void* owner, std::string_view name, bo
   if (item == nullptr) {
     auto fresh = std::make_unique<TBrioItem>();
     fresh->Key = key;
-    Decode(*fresh);  // throws before the item is listed
+    // Throws before the item is listed. A picture the game does not have
+    // shows as the placeholder; it is reported once, when first asked for.
+    if (!Decode(*fresh) && Knows && !name.empty()) ReportError("picture " + std::string(name) + " not found");
     item = fresh.get();
     Items_.emplace(std::move(key), std::move(fresh));
   }
@@ -186,13 +189,14 @@ void TBrioCollection::Release(TBrioItem* item, const void* owner) {
   if (owners.empty()) Items_.erase(it);
 }
 
-void TBrioCollection::Decode(TBrioItem& item) {
+bool TBrioCollection::Decode(TBrioItem& item) {
   TBrioDecodeRequest request = RequestOf(item.Key);
   request.Seed = Seed;
   request.DepthMode = DepthMode_;
   request.ScreenBitCount = ScreenBitCount;
   std::vector<TBrioItemFrame> frames;
-  if (Knows && Reader && Decoder && Knows(request.Name)) {
+  const bool known = Knows && Knows(request.Name);
+  if (known && Reader && Decoder) {
     TMemoryStream file;
     Reader(request.Name, file);
     file.SetPosition(0);
@@ -206,6 +210,7 @@ void TBrioCollection::Decode(TBrioItem& item) {
   item.TotalTime = 0;
   for (const TBrioItemFrame& f : item.Frames) item.TotalTime += f.DisplayTime;
   ++item.Generation;
+  return known;
 }
 
 void TBrioCollection::SetDepthMode(uint8_t mode) {
@@ -234,9 +239,10 @@ void TBrioCollection::RecreatePixels() {
   for (auto& [key, item] : Items_) {
     try {
       Decode(*item);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       // The file decoded before; if it no longer does, the objects keep a
       // placeholder rather than a screen-mode change failing halfway.
+      ReportError("picture " + RequestOf(item->Key).Name + ": " + e.what());
       PlaceholderFrames(ScreenBitCount, item->Frames);
       item->Width = item->Height = 8;
       item->TotalTime = 1;

@@ -100,7 +100,8 @@ class TBrioCollection {
   TDecoder Decoder;
 
  private:
-  void Decode(TBrioItem& item);
+  // False when the game has no such file (the item gets the placeholder).
+  bool Decode(TBrioItem& item);
 
   std::unordered_map<std::string, std::unique_ptr<TBrioItem>> Items_;
   uint8_t DepthMode_ = 0;

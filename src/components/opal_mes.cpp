@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "platform/font_backend.h"
 #include "stage/base_list.h"
@@ -189,7 +190,8 @@ void TOpalMes::BuildPages() {
   try {
     TMemoryStream s(std::vector<uint8_t>(Message.begin(), Message.end()));
     w.LoadGlyphs(s);
-  } catch (const EOpalError&) {
+  } catch (const EOpalError& e) {
+    ReportError(std::string("message window ") + Name() + ": " + e.what());
     w.Clear();
     return;
   }
@@ -502,7 +504,9 @@ void TOpalMes::Restore() {
   } else {
     try {
       LayOutText(PlainText);
-    } catch (const EOpalError&) {
+    } catch (const EOpalError& e) {
+      // What was laid out before the fault is shown.
+      ReportError(std::string("message window ") + Name() + ": " + e.what());
     }
   }
   PageIndex = index;
@@ -521,7 +525,8 @@ void TOpalMes::Restore() {
   for (const auto& page : Pages_) {
     try {
       Engine_->ReadPageState(*page, states);
-    } catch (const EOpalError&) {
+    } catch (const EOpalError& e) {
+      ReportError(std::string("message window ") + Name() + ": " + e.what());
       break;  // the rest keep their rebuilt state
     }
   }

@@ -1,6 +1,7 @@
 // The game's word host.
 #include "components/word_host.h"
 
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "expr/opal_parser.h"
 #include "expr/param_collection.h"
@@ -54,7 +55,8 @@ std::optional<std::string> TGameWordHost::EvaluateCompiled(const std::string& co
     TOpalParser p;
     p.LoadFromStream(s);
     return Run(p, *Vars);
-  } catch (const EOpalError&) {
+  } catch (const EOpalError& e) {
+    ReportError(std::string("an expression in the text cannot be read: ") + e.what());
     return std::nullopt;
   }
 }
@@ -68,7 +70,9 @@ std::shared_ptr<const TWordPicture> TGameWordHost::LoadPicture(const std::string
     TBrioFrameList list;
     list.LoadFromStream(data, false);
     return WordPictureOf(list);
-  } catch (const EOpalError&) {
+  } catch (const EOpalError& e) {
+    // The text shows without the picture.
+    ReportError("picture " + file + " in the text: " + e.what());
     return nullptr;
   }
 }

@@ -276,23 +276,29 @@ void FreeTemps(TParamCollection& vars, size_t base) {
 
 void TOpalParser::Execute(TParamCollection& vars) {
   Result_.reset();
-  if (vars.ExecuteDepth >= kMaxExecuteDepth) return;
+  Error_.clear();
+  if (vars.ExecuteDepth >= kMaxExecuteDepth) {
+    Error_ = "expressions nest too deep";
+    return;
+  }
   ++vars.ExecuteDepth;
   const size_t base = vars.Temps.size();
   bool failed = false;
   try {
     for (TOpeData& op : Ops) ExecuteRecord(vars, op, vars.Temps);
-  } catch (const std::exception&) {
-    // A failing record ends the list; nothing is reported. The "____arg"
-    // record is last, so a failure anywhere leaves no result, even when
-    // that record's own temporary was already made.
+  } catch (const std::exception& e) {
+    // A failing record ends the list; its message is kept for callers that
+    // report. The "____arg" record is last, so a failure anywhere leaves no
+    // result, even when that record's own temporary was already made.
     failed = true;
+    Error_ = e.what();
   }
   if (!failed && !Ops.empty() && Ops.back().Code == ocTo && Ops.back().Target == kArgName) {
     try {
       Result_ = vars.CopyVarValue(kArgName);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       Result_.reset();
+      Error_ = e.what();
     }
   }
   FreeTemps(vars, base);

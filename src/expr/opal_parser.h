@@ -74,11 +74,15 @@ class TOpalParser {
   // silently. Afterwards Result is the value of a "____arg" record, or none.
   void Execute(TParamCollection& vars);
   const TCustomParam* Result() const { return Result_.get(); }
+  // The message of the failure that ended the last Execute (CP932); empty
+  // when it ran to its end. Callers that report failures read it.
+  const std::string& LastError() const { return Error_; }
 
   std::vector<TOpeData> Ops;
 
  private:
   std::unique_ptr<TCustomParam> Result_;
+  std::string Error_;
 };
 
 // Trims the text and compiles it into `out`; false (and `out` cleared) when

@@ -68,6 +68,7 @@ std::string OpeCodeName(uint8_t code) {
 void TOpalParser::Clear() {
   Ops.clear();
   Result_.reset();
+  Error_.clear();
 }
 
 void TOpalParser::LoadFromStream(TStream& s) {

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "expr/convert.h"
 #include "expr/messages.h"
@@ -464,7 +465,8 @@ void TParamVar::LoadFromStream(TStream& s, const TParamCollection* vars) {
       // A stream may name a target that would close a cycle: leave it unbound.
       try {
         Bind(target);
-      } catch (const EOpalError&) {
+      } catch (const EOpalError& e) {
+        ReportError("variable reference " + targetName + " left unbound: " + e.what());
       }
     }
   }

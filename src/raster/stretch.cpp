@@ -11,6 +11,14 @@ using namespace raster_internal;
 
 namespace raster_internal {
 
+// A destination pixel samples the same source pixel whatever cuts the
+// destination: a cut on the left or top advances the start by the cut times
+// the ratio, and a cut on the right or bottom (by the stage, a parent's clip
+// or a dirty rectangle) only shortens the walk and keeps the whole source
+// rectangle. Narrowing the source to trunc(visible size × ratio) instead
+// would drop the last visible column or row, whose sample lies past that
+// width, and leave a line of unpainted pixels wherever one dirty rectangle
+// of a stretched picture ends and the next begins.
 bool MapStretch(const TRect& clip, const TRect& destRect, const TRect& srcRect,
                 const TRect64& limit, bool flipV, bool flipH, TStretchMap& out) {
   const TRect64 d(destRect), s(srcRect);

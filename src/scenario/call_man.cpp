@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "common/trace.h"
 #include "expr/opal_parser.h"
@@ -87,7 +88,7 @@ TPage* TCallMan::StartPage(std::string_view name) {
   Index = 0;
   Started = false;
   Args.clear();
-  State = 0;
+  State = TCallState::MainFlow;
   Stack.Clear();
   Sender = nullptr;
   SenderId = 0;
@@ -101,7 +102,7 @@ TPage* TCallMan::StartPage(std::string_view name) {
 std::string TCallMan::Arg(int i) const { return i >= 0 && i < ArgCount() ? Args[static_cast<size_t>(i)] : ""; }
 
 std::string TCallMan::SenderName() const {
-  return State == 0 || Sender == nullptr ? "" : Host.ObjectNameById(SenderId);
+  return State == TCallState::MainFlow || Sender == nullptr ? "" : Host.ObjectNameById(SenderId);
 }
 
 TCustomParam* TCallMan::CallResult() { return Stack.Empty() ? nullptr : Stack.Top().Result.get(); }
@@ -118,11 +119,21 @@ TCommand* TCallMan::CommandAt(TPage* page, int32_t index) const {
   return page->Commands[static_cast<size_t>(index)].get();
 }
 
-bool TCallMan::Condition(TOpalParser& e, bool absent) {
-  if (e.Ops.empty()) return absent;
+bool TCallMan::Condition(TOpalParser& e, bool none, bool absent) {
+  if (e.Ops.empty()) return none;
   e.Execute(Vars);
+  if (!e.LastError().empty() && ReportedCondition_ != &e) {
+    ReportedCondition_ = &e;
+    ReportError("the condition cannot be evaluated: " + e.LastError());
+  }
   const TCustomParam* r = e.Result();
   return r != nullptr ? r->AsFlag() : absent;
+}
+
+// "Call: the error's message" at the command's page and line.
+void TCallMan::ReportCommandFailure(const TCommand& command, const std::exception& e) const {
+  const TCommandInfo* info = CommandInfo(command.Code());
+  ReportError(std::string(info != nullptr ? info->Name : "command") + ": " + e.what());
 }
 
 std::vector<std::string> TCallMan::EvaluateArgs(std::vector<std::unique_ptr<TOpalParser>>& list) {
@@ -134,10 +145,13 @@ std::vector<std::string> TCallMan::EvaluateArgs(std::vector<std::unique_ptr<TOpa
   return out;
 }
 
-TCallMan::TStepResult TCallMan::ExecuteOne() {
+TCallMan::TExecuted TCallMan::ExecuteOne() {
   TPage* page = CurrentPage;
   TCommand* command = CommandAt(page, Index);
   if (command == nullptr) return {nullptr, false};
+  // Whatever fails while the command runs is reported at its line.
+  Position_ = TSourcePos{page->Name, command->Line};
+  const TSourcePosScope at(Position_);
   if (command != LastTraced_) {
     TraceCommand("", *page, *command);
     LastTraced_ = command;
@@ -148,11 +162,13 @@ TCallMan::TStepResult TCallMan::ExecuteOne() {
       return {page, false};
     }
     // Started is set first: a command whose Enter fails is not entered
-    // again and again; the failure ends this step.
+    // again and again; the failure is reported and ends this step.
     Started = true;
+    ReportedCondition_ = nullptr;
     try {
       EnterCommand(*this, *command);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+      ReportCommandFailure(*command, e);
       return {page, false};
     }
   }
@@ -162,18 +178,19 @@ TCallMan::TStepResult TCallMan::ExecuteOne() {
   int32_t index = Index;
   try {
     ExecuteCommand(*this, *command, page, index);
-  } catch (const std::exception&) {
-    // swallowed: the command's step simply ends
+  } catch (const std::exception& e) {
+    // The command's step ends where the failure left it.
+    ReportCommandFailure(*command, e);
   }
   Index = index;
   if (page != CurrentPage || Index != before) Started = false;
   return {page, yielded};
 }
 
-int TCallMan::StepCommand() {
-  if (CurrentPage == nullptr) return 0;
-  const TStepResult step = ExecuteOne();
-  const int r = step.Yielded ? 2 : 0;
+TStepResult TCallMan::StepCommand() {
+  if (CurrentPage == nullptr) return TStepResult::Stepped;
+  const TExecuted step = ExecuteOne();
+  const TStepResult r = step.Yielded ? TStepResult::Yielded : TStepResult::Stepped;
   if (step.Page != nullptr) {
     CurrentPage = step.Page;
     return r;
@@ -207,20 +224,30 @@ int TCallMan::StepCommand() {
       waiting->LoadState(*frame.StateStream);
     }
   }
-  if (Sender == nullptr) return 1;
-  return r == 2 ? r : -1;
+  if (Sender == nullptr) return TStepResult::ReturnedToMain;
+  return r == TStepResult::Yielded ? r : TStepResult::ReturnedToHandler;
 }
 
-int TCallMan::TryStartEvent(int32_t level) {
+TEventStart TCallMan::TryStartEvent(int32_t level) {
   TCommand* current = CommandAt(CurrentPage, Index);
-  if (Started && current != nullptr && current->BlocksEvents()) return 0;
+  if (Started && current != nullptr && current->BlocksEvents()) return TEventStart::NoneStarted;
   TTimerList* events = Host.Events();
-  if (events == nullptr || Stack.Count() >= kMaxDepth) return 0;
+  if (events == nullptr || Stack.Count() >= kMaxDepth) return TEventStart::NoneStarted;
   TTimerData* event = events->NextPending();
-  if (event == nullptr) return 0;
+  if (event == nullptr) return TEventStart::NoneStarted;
   std::string page_name, label;
   SplitHandler(event->Handler, page_name, label);
-  if (!Host.EnsureAvailable(page_name)) return 0;
+  if (!Host.EnsureAvailable(page_name)) {
+    // The event stays at the head of the queue and later ones wait behind
+    // it; that is reported once while the same handler waits.
+    if (UnavailableHandler_ != event->Handler) {
+      UnavailableHandler_ = event->Handler;
+      ReportError(Position_, "event handler " + event->Handler + ": the page " + page_name +
+                                 " is not available; later events wait");
+    }
+    return TEventStart::NoneStarted;
+  }
+  UnavailableHandler_.clear();
 
   // FindPage resets Index: the context to return to is taken first.
   const int32_t index = Index;
@@ -229,11 +256,12 @@ int TCallMan::TryStartEvent(int32_t level) {
     page = FindPage(page_name, true);
   } catch (const std::exception& e) {
     // A handler page that cannot be read would block every later event for
-    // good; it is reported and dropped instead.
-    std::fprintf(stderr, "opalplay: event handler %s: %s\n", cp932::ToUtf8(event->Handler).c_str(),
-                 cp932::ToUtf8(e.what()).c_str());
+    // good; it is reported at the command the flow stands at, and dropped.
+    // The flow stays where it was (FindPage has reset the index).
+    Index = index;
+    ReportError(Position_, "event handler " + event->Handler + ": " + e.what());
     events->Items.erase(events->Items.begin() + (event - events->Items.data()));
-    return 0;
+    return TEventStart::NoneStarted;
   }
   TStack& frame = Stack.Push();
   frame.PageName = CurrentPage != nullptr ? CurrentPage->Name : "";
@@ -258,69 +286,69 @@ int TCallMan::TryStartEvent(int32_t level) {
   Args = event->Args;
   Sender = event->Sender;
   SenderId = Host.ObjectId(event->Sender);
-  State = 1;
-  return 1;
+  State = TCallState::Handler;
+  return TEventStart::HandlerStarted;
 }
 
 void TCallMan::RunStep() {
   try {
     Pass();
   } catch (const std::exception& e) {
-    // A page that could not be loaded on a return or for an event: the
-    // pass ends; the next frame tries again.
-    std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(e.what()).c_str());
+    // A page that could not be loaded on a return: the pass ends; the next
+    // frame goes on from where the failure left the interpreter.
+    ReportError(Position_, e.what());
   }
 }
 
 void TCallMan::Pass() {
   while (true) {
     switch (State) {
-      case 0:
-        if (TryStartEvent(1) == 0) {
+      case TCallState::MainFlow:
+        if (TryStartEvent(1) == TEventStart::NoneStarted) {
           const TPage* page = CurrentPage;
           const int32_t index = Index;
           // A command that yields but stays where it is with its run-on flag
           // set (a waiting message or flip) would run again and again in
           // this pass; it ends the pass as any yielding command does.
-          if (StepCommand() == 2 && CurrentPage == page && Index == index) return;
+          if (StepCommand() == TStepResult::Yielded && CurrentPage == page && Index == index) return;
         }
         break;
-      case 1: {
-        const int r = StepCommand();
-        if (r == 1) {
+      case TCallState::Handler: {
+        const TStepResult r = StepCommand();
+        if (r == TStepResult::ReturnedToMain) {
           if (TTimerList* events = Host.Events()) events->RemoveLevel(1);
-          State = 0;
+          State = TCallState::MainFlow;
           RunOnFlag = true;
-        } else if (r == 2) {
+        } else if (r == TStepResult::Yielded) {
           Depth = 2;
-          State = 2;
+          State = TCallState::HandlerWaits;
           return;
         }
         break;
       }
-      case 2:
-        if (TryStartEvent(Depth) == 0) {
-          State = Depth < 3 ? 1 : 3;
+      case TCallState::HandlerWaits:
+        if (TryStartEvent(Depth) == TEventStart::NoneStarted) {
+          State = Depth < 3 ? TCallState::Handler : TCallState::NestedHandler;
         } else {
           ++Depth;
-          State = 3;
+          State = TCallState::NestedHandler;
         }
         break;
-      default: {
-        const int r = StepCommand();
-        if (r == 1 || r == -1) {
+      case TCallState::NestedHandler: {
+        const TStepResult r = StepCommand();
+        if (r == TStepResult::ReturnedToMain || r == TStepResult::ReturnedToHandler) {
           --Depth;
           if (TTimerList* events = Host.Events()) events->RemoveLevel(Depth);
-          if (Depth < 3) State = 2;
-        } else if (r == 2) {
-          State = 2;
+          if (Depth < 3) State = TCallState::HandlerWaits;
+        } else if (r == TStepResult::Yielded) {
+          State = TCallState::HandlerWaits;
           return;
         }
         break;
       }
     }
     if (Run.TerminateRequested) return;
-    if (!RunOnFlag && State == 0) return;
+    if (!RunOnFlag && State == TCallState::MainFlow) return;
   }
 }
 
@@ -352,8 +380,9 @@ void TCallMan::ResetAllLevels(TPage*& page, int32_t& index, const std::string& t
     if (frame.Sender != nullptr || !frame.Started) continue;
     try {
       if (TCommand* entered = CommandAt(FindPage(frame.PageName, false), frame.Index)) AbandonCommand(*entered);
-    } catch (const std::exception&) {
-      // a page that is gone has nothing to abandon
+    } catch (const std::exception& e) {
+      // The reset goes on; a page that cannot be read has nothing to abandon.
+      ReportError(e.what());
     }
   }
   page = StartPage(target_page);

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <list>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/diagnostics.h"
 #include "common/run_state.h"
 #include "expr/params.h"
 #include "expr/sys_vars.h"
@@ -91,6 +93,25 @@ class TStackList {
   std::vector<std::unique_ptr<TStack>> Items_;
 };
 
+// What the interpreter runs; the numbers are the ones a save stores.
+enum class TCallState : int32_t {
+  MainFlow = 0,       // the main scenario runs
+  Handler = 1,        // an event handler runs
+  HandlerWaits = 2,   // a handler yielded; the next pending event may run nested on it
+  NestedHandler = 3,  // a nested handler runs
+};
+
+// What one step of the current context did (StepCommand).
+enum class TStepResult {
+  Stepped,            // a command ran and did not yield
+  Yielded,            // a command ran and yielded
+  ReturnedToMain,     // a page ended into a context without a sender
+  ReturnedToHandler,  // a page ended into a handler's context without yielding
+};
+
+// Whether TryStartEvent started a handler.
+enum class TEventStart { NoneStarted, HandlerStarted };
+
 class TCallMan {
  public:
   static constexpr size_t kPageCacheSize = 10;
@@ -119,10 +140,15 @@ class TCallMan {
   std::string SenderName() const;
   // The top frame's result value, or null.
   TCustomParam* CallResult();
+  // The page and line of the command that ran last; unknown before any.
+  const TSourcePos& Position() const { return Position_; }
 
-  // For the commands: evaluate a condition (`absent` when it yields no
-  // value), an integer or a string.
-  bool Condition(TOpalParser& e, bool absent);
+  // For the commands: a condition's value. `none` is the value of a command
+  // that stores no condition at all; a stored condition that yields no
+  // value (it fails to evaluate, or gives nothing) has `absent`. A failure
+  // is reported, once while the command stays entered.
+  bool Condition(TOpalParser& e, bool none, bool absent);
+  bool Condition(TOpalParser& e, bool absent) { return Condition(e, absent, absent); }
   std::vector<std::string> EvaluateArgs(std::vector<std::unique_ptr<TOpalParser>>& list);
   // The call command's work: push the return context and enter `page` at
   // `target`; the caller has already advanced `index` past the call.
@@ -143,25 +169,32 @@ class TCallMan {
   TStackList Stack;
   bool Started = false;
   std::vector<std::string> Args;
-  int32_t State = 0;  // 0 main flow, 1 handler, 2 a handler waits, 3 nested handler
+  TCallState State = TCallState::MainFlow;
   TOpalObject* Sender = nullptr;  // compared, never followed: see SenderId
   uint64_t SenderId = 0;
   int32_t Depth = 2;
 
  private:
-  struct TStepResult {
+  struct TExecuted {
     TPage* Page;
     bool Yielded;
   };
-  TStepResult ExecuteOne();
+  TExecuted ExecuteOne();
   void Pass();
-  int StepCommand();
-  int TryStartEvent(int32_t level);
+  TStepResult StepCommand();
+  TEventStart TryStartEvent(int32_t level);
+  void ReportCommandFailure(const TCommand& command, const std::exception& e) const;
   TCommand* CommandAt(TPage* page, int32_t index) const;
   void TraceCommand(const char* mark, const TPage& page, const TCommand& command) const;
 
   std::list<std::unique_ptr<TPage>> Pages_;  // most recently used first
   const TCommand* LastTraced_ = nullptr;
+  TSourcePos Position_;
+  // The condition whose failure was reported since the current command was
+  // entered: a waiting command that tests it every frame reports it once.
+  const TOpalParser* ReportedCondition_ = nullptr;
+  // The handler at the head of the queue whose page was reported missing.
+  std::string UnavailableHandler_;
 };
 
 // Splits an event handler "page.ext:label" into the page (its extension

@@ -3,6 +3,7 @@
 // command; a page is ended by handing back no page.
 #include <string>
 
+#include "common/diagnostics.h"
 #include "common/error.h"
 #include "expr/param_collection.h"
 #include "scenario/call_man.h"
@@ -72,18 +73,19 @@ void TComWhile::Execute(TCallMan& cm, TPage*&, int32_t& index) {
 
 void TComWhileInit::Execute(TCallMan& cm, TPage*&, int32_t& index) {
   ++index;
-  cm.Condition(Expression, false);
+  Expression.Execute(cm.Vars);
 }
 
 void TComWhileLoop::Execute(TCallMan& cm, TPage*&, int32_t& index) {
   index = LoopTarget;
-  cm.Condition(Expression, false);
+  Expression.Execute(cm.Vars);
 }
 
-// Exit, Break and Continue without a condition act unconditionally, as
-// Jump and Call do: a command with nothing to test does what it says.
+// Exit, Break, Continue, Jump and Call that store no condition act: a
+// command with nothing to test does what it says. A stored condition that
+// gives no value (it fails to evaluate) is false, as for If.
 void TComExit::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
-  if (cm.Condition(Condition, true)) {
+  if (cm.Condition(Condition, true, false)) {
     page = nullptr;
   } else {
     ++index;
@@ -91,7 +93,7 @@ void TComExit::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
 }
 
 void TComBreak::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
-  if (cm.Condition(Condition, true)) {
+  if (cm.Condition(Condition, true, false)) {
     GoTo(page, index, TargetIndex);
   } else {
     ++index;
@@ -100,19 +102,23 @@ void TComBreak::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
 
 void TComContinue::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   ++index;
-  if (cm.Condition(Condition, true)) GoTo(page, index, TargetIndex);
+  if (cm.Condition(Condition, true, false)) GoTo(page, index, TargetIndex);
 }
 
+// A target page that cannot be made available (missing, or its disc not
+// given) is reported, and the flow goes on after the command.
 void TComJump::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   ++index;
-  if (!cm.Condition(Condition, true) || !cm.Host.EnsureAvailable(PageName)) return;
+  if (!cm.Condition(Condition, true, false)) return;
+  if (!cm.Host.EnsureAvailable(PageName)) return ReportError("Jump: the page " + PageName + " is not available");
   page = cm.FindPage(PageName, true);
   index = TargetIndex;
 }
 
 void TComCall::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   ++index;
-  if (!cm.Condition(Condition, true) || !cm.Host.EnsureAvailable(PageName)) return;
+  if (!cm.Condition(Condition, true, false)) return;
+  if (!cm.Host.EnsureAvailable(PageName)) return ReportError("Call: the page " + PageName + " is not available");
   cm.PushCall(page, index, PageName, TargetIndex, ResultVariable, cm.EvaluateArgs(Args));
 }
 
@@ -127,7 +133,8 @@ void TComWait::Enter(TCallMan& cm) {
 }
 
 void TComWait::Execute(TCallMan& cm, TPage*&, int32_t& index) {
-  if (!cm.Condition(Condition, true)) {
+  // No condition, or one that gives no value, waits.
+  if (!cm.Condition(Condition, true, true)) {
     ++index;
     return;
   }

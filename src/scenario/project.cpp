@@ -1,8 +1,8 @@
 #include "scenario/project.h"
 
-#include <cstdio>
-
 #include "common/cp932.h"
+#include "common/diagnostics.h"
+#include "common/error.h"
 #include "expr/param_collection.h"
 #include "platform/message_boxes.h"
 #include "scenario/messages.h"
@@ -26,6 +26,7 @@ bool TProject::Create() {
   TerminateRequested = true;
   // Seam: SaveTitles and the status data come from save.dat here.
   Title = msg::kInformation;
+  LastError.clear();
   if (Env_.Args.empty() || Env_.Args[0] != "/config") {
     if (!LocateGameData()) return false;
   }
@@ -38,16 +39,16 @@ bool TProject::Create() {
   }
   if (data.Size() == 0) {
     Warn(msg::kNoProject);
+    LastError = "opal.opb is empty";
     return false;
   }
   TProjectFile file;
   try {
     file.LoadFromStream(data);
   } catch (const EOpalError& e) {
-    // Reported rather than stopping in silence, so a newer or damaged
-    // project never looks like an empty game.
+    // Said rather than stopping in silence, so a newer or damaged project
+    // never looks like an empty game.
     LastError = std::string("opal.opb: ") + e.what();
-    std::fprintf(stderr, "%s\n", cp932::ToUtf8(LastError).c_str());
     return false;
   }
   Apply(file);
@@ -59,12 +60,15 @@ bool TProject::Create() {
       o.LoadFromStream(original);
       FolderDisks = o.FolderDisks;
     } catch (const EOpalError& e) {
-      std::fprintf(stderr, "original_opal.opb: %s\n", cp932::ToUtf8(e.what()).c_str());
+      // The game runs with the disc list of its own project.
+      ReportError(std::string("original_opal.opb: ") + e.what());
     }
   }
   // Seam: CallMan is created here and starts StartPage.
   if (StartPage.empty() || !Env_.Files->Exists(StartPage)) {
     Warn(msg::kNoStartPage);
+    LastError = StartPage.empty() ? std::string("the project names no start page")
+                                  : "the start page " + StartPage + " is missing";
     TerminateRequested = true;
     return false;
   }
@@ -131,6 +135,7 @@ bool TProject::LocateGameData() {
   }
   if (!files.Exists("install.dat")) {
     Env_.Boxes->Show(msg::kReinstall, msg::kInformation, TMsgButtons::Ok, TMsgIcon::Information);
+    LastError = "no install.dat in the data folder " + cp932::FromUtf8(files.DataFolder());
     return false;
   }
   try {
@@ -142,7 +147,6 @@ bool TProject::LocateGameData() {
     FullInstall = set.FullInstall != 0;
   } catch (const EOpalError& e) {
     LastError = std::string("install.dat: ") + e.what();
-    std::fprintf(stderr, "%s\n", cp932::ToUtf8(LastError).c_str());
     return false;
   }
   if (!Env_.ExeFolder.empty()) {
@@ -160,7 +164,10 @@ bool TProject::LocateGameData() {
       }
     }
     if (AskDiscQuestion(msg::kInsertDiscPlain, msg::kInformation, false)) continue;
-    if (AskDiscQuestion(ExitPromptText, Title, true)) return false;
+    if (AskDiscQuestion(ExitPromptText, Title, true)) {
+      LastError = "the game disc was not found";
+      return false;
+    }
   }
 }
 
@@ -170,7 +177,7 @@ bool TProject::AskDiscQuestion(const std::string& text, const std::string& capti
   // ignores that and answers the same forever is stopped by the count.
   if (++Questions_ > kMaxDiscQuestions) {
     if (Questions_ == kMaxDiscQuestions + 1) {
-      std::fprintf(stderr, "the disc was asked for %d times without an end; stopping\n", kMaxDiscQuestions);
+      ReportError(Format("the disc was asked for %d times without an end; stopping", kMaxDiscQuestions));
     }
     return exit_question;
   }
@@ -221,15 +228,14 @@ bool TProject::NoteCreatedFile(std::string_view name) {
     set.LoadFromFile(*path);
     if (set.Version > TOpalInstallSet::kWriteVersion) {
       // Rewriting would drop the fields of a newer installer.
-      std::fprintf(stderr, "install.dat: version %d is newer than this player writes; left unchanged\n",
-                   set.Version);
+      ReportError(Format("install.dat: version %d is newer than this player writes; left unchanged", set.Version));
       return false;
     }
     if (!set.AddCreatedFile(name)) return false;
     set.SaveToFile(*path);
     return true;
   } catch (const EOpalError& e) {
-    std::fprintf(stderr, "install.dat: %s\n", cp932::ToUtf8(e.what()).c_str());
+    ReportError(std::string("install.dat: ") + e.what());
     return false;
   }
 }

@@ -32,8 +32,8 @@ class TProject : public TDiskRequestHost {
 
   // The start-up: locate the game data, load and apply opal.opb, declare
   // its variables and check the start page. False when the player must
-  // stop; TerminateRequested then stays set and LastError says why when no
-  // message box did.
+  // stop; TerminateRequested then stays set and LastError says why (one
+  // line, CP932), also when a message box has told the player.
   bool Create();
   // Applies a loaded project file (settings, declarations, disc list).
   void Apply(const TProjectFile& file);

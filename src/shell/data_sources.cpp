@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/cp932.h"
+#include "common/error.h"
 #include "storage/disk_path.h"
 
 namespace opal {
@@ -16,6 +18,19 @@ bool HasAppendedTrailer(const std::string& path) {
   return ok && tail[0] == 'o' && tail[1] == 'q';
 }
 
+namespace {
+
+// An archive that cannot be opened fails with its file's name.
+void AddNamedArchive(TVrFileManager& files, const std::string& path) {
+  try {
+    files.AddArchive(path);
+  } catch (const EOpalError& e) {
+    throw EOpalError(cp932::FromUtf8(path) + ": " + e.what());
+  }
+}
+
+}  // namespace
+
 void FindDataSources(TVrFileManager& files, const std::string& executable, const std::vector<std::string>& args,
                      const TResourceModule& resources) {
   if (args.empty()) {
@@ -24,16 +39,16 @@ void FindDataSources(TVrFileManager& files, const std::string& executable, const
     if (dummy != nullptr && dummy->size() >= 2 && (*dummy)[dummy->size() - 2] == 'v' && dummy->back() == 'f') {
       files.AddResourceArchive(resources, "DUMMY", "BINTYPE");
     }
-    if (HasAppendedTrailer(executable)) files.AddArchive(executable);
+    if (HasAppendedTrailer(executable)) AddNamedArchive(files, executable);
     return;
   }
   files.SetDataFolder(args[0]);
   for (const std::string& a : args) {
     const std::string dat = TDiskPath::WithSlash(a) + "game.dat";
     if (TDiskPath::IsFile(dat)) {
-      files.AddArchive(dat);
+      AddNamedArchive(files, dat);
     } else if (HasAppendedTrailer(a)) {
-      files.AddArchive(a);
+      AddNamedArchive(files, a);
     }
   }
 }

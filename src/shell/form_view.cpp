@@ -5,6 +5,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include "common/diagnostics.h"
 #include "common/trace.h"
 #include "platform/window.h"
 #include "shell/data_sources.h"
@@ -40,7 +41,12 @@ void TFormView::FormCreate(const TStartOptions& options) {
   RandomSeed = options.FixedClock ? 0 : ClockSeed();
   PlayerSettings() = ReadGameIni(ExeFolder_ + "game.ini", PlayerSettings());
   Files_.AddArchive("");  // source 0: the in-memory files (save slots)
-  FindDataSources(Files_, options.Executable, options.Args);
+  try {
+    FindDataSources(Files_, options.Executable, options.Args);
+  } catch (const std::exception& e) {
+    StartFailed(e.what());
+    return;
+  }
   ParamMan_ = std::make_unique<TParamCollection>();
   SysFuncMan_ = std::make_unique<TSysFuncMan>();
   ParamMan_->SysFuncs = SysFuncMan_.get();
@@ -49,9 +55,14 @@ void TFormView::FormCreate(const TStartOptions& options) {
     InitializeRuntime();
   } catch (const std::exception& e) {
     Boxes_.Show(e.what(), "", TMsgButtons::Ok, TMsgIcon::Warning);
-    PostClose();
+    StartFailed(e.what());
   }
   if (State_.TerminateRequested) PostClose();
+}
+
+void TFormView::StartFailed(const std::string& why) {
+  if (StartFailure_.empty()) StartFailure_ = why.empty() ? std::string("the game cannot start") : why;
+  PostClose();
 }
 
 void TFormView::InitializeRuntime() {
@@ -59,8 +70,9 @@ void TFormView::InitializeRuntime() {
   if (PlayerSettings().DirectSound) {
     try {
       Parts_.InitSound();
-    } catch (const std::exception&) {
-      // the other sound output paths take over
+    } catch (const std::exception& e) {
+      // The other sound output paths take over.
+      ReportError(std::string("sound output: ") + e.what());
     }
   }
   Trace().Step("OpalInitialize");

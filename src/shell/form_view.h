@@ -29,9 +29,10 @@ class Window;
 class TRuntimeParts {
  public:
   virtual ~TRuntimeParts() = default;
-  virtual void InitSound() {}   // "DXSound.Initialize"; errors are swallowed by the caller
+  virtual void InitSound() {}   // "DXSound.Initialize"; the caller reports a failure and goes on
   virtual void InitStage() {}   // "OpalInitialize"
-  // "TProject.Create": creates the project; it may set TerminateRequested.
+  // "TProject.Create": creates the project; it may set TerminateRequested,
+  // and tells the form with StartFailed when the game cannot start.
   // Returns whether a project exists afterwards.
   virtual bool CreateProject(TFormView&) { return false; }
   virtual void MediaInit() {}   // "MediaInit"
@@ -90,8 +91,9 @@ class TFormView {
   TFormView(const TFormView&) = delete;
   TFormView& operator=(const TFormView&) = delete;
 
-  // The start-up of the form, in the original's order. A failure of
-  // InitializeRuntime is shown in a warning box and closes the form.
+  // The start-up of the form, its steps named in the trace. Data sources that
+  // cannot be opened, or a failure of InitializeRuntime (shown in a warning
+  // box), close the form with a start failure.
   void FormCreate(const TStartOptions& options);
   void InitializeRuntime();
   void FrameStep();
@@ -132,6 +134,10 @@ class TFormView {
   // The form was asked to close (a close request was posted).
   bool CloseRequested() const { return CloseRequested_; }
   void PostClose() { CloseRequested_ = true; }
+  // The game cannot start: the first reason given (one line, CP932) is
+  // kept, and the form closes. Empty while nothing failed.
+  void StartFailed(const std::string& why);
+  const std::string& StartFailure() const { return StartFailure_; }
 
   TVrFileManager& Files() { return Files_; }
   MessageBoxes& Boxes() { return Boxes_; }
@@ -173,6 +179,7 @@ class TFormView {
   void SetBoundsAndReload();
 
   bool CloseRequested_ = false;
+  std::string StartFailure_;
   int32_t PointerX_ = 0, PointerY_ = 0;  // the pointer's last client position
   bool Finalized_ = false;
 };

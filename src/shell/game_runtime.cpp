@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "common/cp932.h"
+#include "common/diagnostics.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
 #include "raster/png_writer.h"
@@ -24,7 +25,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   SysVars_ = std::make_unique<TCallManSysVars>(Calls_, run);
   form.ParamMan()->SysVarHost = SysVars_.get();
   if (!Project_->Create()) {
-    if (!Project_->LastError.empty()) std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(Project_->LastError).c_str());
+    form.StartFailed(Project_->LastError);
     run.TerminateRequested = true;
     return true;  // the project exists; it only failed to start
   }
@@ -40,6 +41,7 @@ bool TGameRuntime::CreateProject(TFormView& form) {
     CallMan_->StartPage(Project_->StartPage);
   } catch (const std::exception& e) {  // a page too old to play says so in its message
     form.Boxes().Show(e.what(), msg::kWarning, TMsgButtons::Ok, TMsgIcon::Warning);
+    form.StartFailed(e.what());
     run.TerminateRequested = true;
   }
   run.TerminateRequested = run.TerminateRequested || Project_->TerminateRequested;
@@ -114,7 +116,11 @@ void TGameRuntime::RunInterpreter() {
 }
 
 void TGameRuntime::AdvanceStage() {
-  if (Stage_ != nullptr && Form_ != nullptr) Stage_->Update(Form_->State().FrameDeltaMs);
+  if (Stage_ == nullptr || Form_ == nullptr) return;
+  // What fails while the objects move is reported at the command the
+  // interpreter stands at.
+  const TSourcePosScope at(CallMan_ != nullptr ? CallMan_->Position() : TSourcePos{});
+  Stage_->Update(Form_->State().FrameDeltaMs);
 }
 
 void TGameRuntime::ComposeAndPresent() {
@@ -126,7 +132,7 @@ void TGameRuntime::ComposeAndPresent() {
 
 bool TGameRuntime::Screenshot(const std::string& path) {
   if (Screen_ == nullptr || Screen_->ScreenBuffer == nullptr) {
-    std::fprintf(stderr, "opalplay: no screen to take %s from\n", path.c_str());
+    ReportError("no screen to take " + cp932::FromUtf8(path) + " from");
     return false;
   }
   try {
@@ -138,7 +144,7 @@ bool TGameRuntime::Screenshot(const std::string& path) {
     }
     SavePng(presented, path);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "opalplay: %s\n", e.what());
+    ReportError(e.what());
     return false;
   }
   return true;
@@ -198,7 +204,7 @@ void TGameRuntime::FreeProject() {
       run.TerminateRequested = false;
       CallMan_->RunStep();
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(e.what()).c_str());
+      ReportError(std::string("closing page: ") + e.what());
     }
     run.TerminateRequested = true;
   }

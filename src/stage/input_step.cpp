@@ -1,9 +1,9 @@
 // The stage's input step: what the recorded mouse and key states of a frame
 // mean. It queues handlers and moves the focus; handlers never run here.
-#include <cstdio>
 #include <exception>
 #include <initializer_list>
 
+#include "common/diagnostics.h"
 #include "expr/param_collection.h"
 #include "stage/base_list.h"
 #include "stage/cursor_file.h"
@@ -188,7 +188,8 @@ void ShowCursor(TOpalBaseList& stage, TMouseState& m, const TOpalControl& target
       TCursorImage image = ReadCursorFile(bytes.Bytes());
       m.CursorUnreadable = !device->SetCustom(file, image);
     } catch (const std::exception& e) {
-      std::fprintf(stderr, "opalplay: cursor %s: %s\n", file.c_str(), e.what());
+      // The default cursor shows instead.
+      ReportError("cursor " + file + ": " + e.what());
     }
   }
   if (m.CursorUnreadable) {

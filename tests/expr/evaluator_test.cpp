@@ -139,6 +139,28 @@ TEST_F(EvalTest, FailureStopsTheListAndLeavesNoTemporaries) {
   EXPECT_EQ(Vars.FindVar("____arg"), nullptr);
 }
 
+// The failure's message is kept for a caller that reports it; the result
+// is the same with or without it, and the next run that ends clears it.
+TEST_F(EvalTest, AFailingRunKeepsItsMessage) {
+  Decl("x", kTagInt);
+  const struct {
+    const char* Text;
+    std::string Error;
+  } cases[] = {
+      {"x + 1 / 0", "division by zero"},
+      {"nosuch == 1", Format(msg::kVarNotFound, "nosuch")},
+      {"x + 1", ""},
+  };
+  TOpalParser list;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Text);
+    ASSERT_TRUE(CompileText(c.Text, list));
+    list.Execute(Vars);
+    EXPECT_EQ(list.LastError(), c.Error);
+    EXPECT_EQ(list.Result() == nullptr, !c.Error.empty());
+  }
+}
+
 TEST_F(EvalTest, MalformedRecordsFailCleanly) {
   const std::vector<std::vector<uint8_t>> lists = {
       TBytes().I32(1).U8(ocPlus).Str("____arg").I32(1).U8(kTagInt).I32(1).Data,

@@ -173,6 +173,66 @@ TEST(Geometry, StretchFlipVAndRowsOutsideTheSource) {
   EXPECT_EQ(d->GetPixel(0, 3), 0u);
 }
 
+// A stretched picture redrawn through two dirty rectangles that split it,
+// at every row and every column: the first rectangle, which cuts the
+// picture on the bottom or the right, shows exactly the pixels of the whole
+// picture, up to its last row or column, and together the two paint every
+// pixel the whole picture paints; a buffer edge cutting it on the right or
+// bottom keeps its pixels too. Were the source narrowed to trunc(visible
+// size × ratio), the last row or column before each cut would stay empty.
+TEST(Geometry, AStretchCutOnTheRightOrBottomKeepsItsSourceRectangle) {
+  const struct {
+    const char* Name;
+    int32_t SrcW, SrcH;
+    TRect Dest;
+    bool FlipV, FlipH;
+  } cases[] = {
+      {"enlarged", 7, 5, {2, 3, 25, 20}, false, false},
+      {"enlarged and flipped", 7, 5, {2, 3, 25, 20}, true, true},
+      {"shrunk", 30, 20, {1, 1, 14, 10}, false, false},
+      {"shrunk and flipped", 30, 20, {1, 1, 14, 10}, true, true},
+      {"past the left and top", 9, 6, {-5, -4, 20, 17}, false, true},
+  };
+  constexpr int32_t kW = 32, kH = 24;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto src = Ids(c.SrcW, c.SrcH);
+    const auto draw = [&](TCustomDIBX& d) {
+      d.StretchDraw(c.Dest, src.get(), 255, c.FlipV, c.FlipH, false, src->BoundsRect());
+    };
+    auto whole = MakeBuffer(kW, kH, 32);
+    draw(*whole);
+    const auto check = [&](const TRect& first, const TRect& second) {
+      auto d = MakeBuffer(kW, kH, 32);
+      for (const TRect& dirty : {first, second}) {
+        d->SetClipRect(dirty);
+        draw(*d);
+      }
+      for (int32_t y = 0; y < kH; ++y) {
+        for (int32_t x = 0; x < kW; ++x) {
+          const bool inFirst = x >= first.Left && x < first.Right && y >= first.Top && y < first.Bottom;
+          if (inFirst) ASSERT_EQ(d->GetPixel(x, y), whole->GetPixel(x, y)) << x << "," << y;
+          ASSERT_EQ(d->GetPixel(x, y) != 0, whole->GetPixel(x, y) != 0) << x << "," << y;
+        }
+      }
+    };
+    for (int32_t y = 1; y < kH; ++y) {
+      SCOPED_TRACE("split at row " + std::to_string(y));
+      check({0, 0, kW, y}, {0, y, kW, kH});
+    }
+    for (int32_t x = 1; x < kW; ++x) {
+      SCOPED_TRACE("split at column " + std::to_string(x));
+      check({0, 0, x, kH}, {x, 0, kW, kH});
+    }
+
+    // The buffer's own edges cut it: what remains is the whole picture's.
+    auto small = MakeBuffer(17, 13, 32);
+    draw(*small);
+    for (int32_t y = 0; y < 13; ++y)
+      for (int32_t x = 0; x < 17; ++x) ASSERT_EQ(small->GetPixel(x, y), whole->GetPixel(x, y)) << x << "," << y;
+  }
+}
+
 TEST(Geometry, QuarterTurnIsClockwiseOnScreen) {
   auto src = Ids(3, 3);
   auto d = MakeBuffer(10, 10, 32);
