@@ -1,4 +1,4 @@
-// opalplay: the player. The original command line (no argument: the
+// opalplay: the player. The game's command line (no argument: the
 // executable's folder; /config: the settings dialog; otherwise the data
 // folder and archives), plus options that start with "--".
 #include <algorithm>

@@ -8,8 +8,8 @@ namespace opal {
 class Clock {
  public:
   virtual ~Clock() = default;
-  // Milliseconds since an arbitrary start, wrapping at 2^32 like the
-  // original's timer. Never goes backwards between two calls.
+  // Milliseconds since an arbitrary start, wrapping at 2^32 as scripts
+  // expect of the game clock. Never goes backwards between two calls.
   virtual uint32_t NowMs() = 0;
   // Lets at least `ms` milliseconds pass (ms < 1 counts as 1) before it
   // returns. A fake clock may advance itself by its own rule instead.

@@ -21,7 +21,7 @@ namespace opal {
 
 namespace {
 
-// The original's Japanese system faces and the installed faces that take
+// The Japanese system faces games name and the installed faces that take
 // their place. Names compare after folding full-width letters and spaces.
 struct TFaceMap {
   const char* Name;    // folded, UTF-8

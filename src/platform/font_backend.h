@@ -2,7 +2,7 @@
 // for by their CP932 names; a font is a face at a cell height (ascent plus
 // descent, in pixels) with style bits (1 bold, 2 italic, 4 underline,
 // 8 strikeout). Glyphs come back as coverage levels. The FreeType backend
-// resolves the original's Japanese system faces to the IPA faces by table
+// resolves the Japanese system faces games name to the IPA faces by table
 // and other names by an exact fontconfig family match; TFakeFontBackend
 // draws synthetic glyphs for tests.
 #pragma once
@@ -50,7 +50,7 @@ class FontBackend {
 
   virtual ~FontBackend() = default;
   // Whether a scalable face of exactly this name is installed (the
-  // original's Japanese system faces count when their stand-ins are).
+  // Japanese system faces games name count when their stand-ins are).
   virtual bool FaceInstalled(const std::string& face) = 0;
   // False when the font cannot be made or measured.
   virtual bool GetMetrics(const TFontSpec& font, TFontMetrics& out) = 0;

@@ -1,6 +1,6 @@
 // TUiFont: text for the player's own controls (the toolbar, the settings
 // dialog): one face at one pixel height, anti-aliased, drawn into a
-// 32-bit pixel buffer. Face names of the original's Japanese system fonts
+// 32-bit pixel buffer. Face names of the Japanese system fonts
 // resolve to the IPA faces by table, other names by an exact fontconfig
 // family match, never by fontconfig's nearest match (which may pick a face
 // without Japanese glyphs).

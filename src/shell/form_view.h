@@ -80,7 +80,7 @@ class TRuntimeParts {
 
 struct TStartOptions {
   std::string Executable;          // the player's own path
-  std::vector<std::string> Args;   // the original command line, options taken out
+  std::vector<std::string> Args;   // the game's command line, options taken out
   bool FixedClock = false;         // repeatable runs: the clock-derived seed is 0
 };
 
@@ -147,7 +147,7 @@ class TFormView {
   TParamCollection* ParamMan() { return ParamMan_.get(); }
   TSysFuncMan* SysFuncMan() { return SysFuncMan_.get(); }
   const std::string& ExecutableFolder() const { return ExeFolder_; }
-  // The original command line, options taken out.
+  // The game's command line, options taken out.
   const std::vector<std::string>& Args() const { return Args_; }
 
   bool HasProject = false;

@@ -1,6 +1,6 @@
-// TLoopThread: the frame timing. The original wakes a timer thread every
-// 15 ms and hands each counted frame to the main thread; here the caller's
-// loop waits on a Clock itself and this class keeps the timing rule pure:
+// TLoopThread: the frame timing. Frames come about every 15 ms; the
+// caller's loop waits on a Clock itself and this class keeps the timing
+// rule pure:
 //   wait max(1, wait) ms; d = now - a; if d < 300 the frame counts:
 //   GameTimeMs += d, FrameDeltaMs = d, LastTickMs = now, run the frame,
 //   wait = 15 - d; otherwise wait = 1. Either way a = now.
@@ -32,8 +32,8 @@ class TLoopThread {
 
   // A counted frame that woke at `started` finished at `ended`: the next
   // wait is what is left of its 15 ms. Wake's own rule (15 − the interval
-  // since the last wake) assumes waits that last a whole timer tick, as the
-  // original's platform gave; with exact waits it would alternate 1 ms and
+  // since the last wake) assumes waits that last a whole coarse timer tick;
+  // with exact waits it would alternate 1 ms and
   // 14 ms waits and run frames twice as often. The game clock is the same
   // either way.
   void FrameDone(uint32_t started, uint32_t ended);

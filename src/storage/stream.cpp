@@ -55,7 +55,7 @@ int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
 int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
   int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? Pos_ : Size();
   int64_t target = base + offset;
-  // Like the original, a memory stream may be positioned past its end; a
+  // A memory stream may be positioned past its end; a
   // later write fills the gap with zeros.
   Pos_ = std::max<int64_t>(0, target);
   return Pos_;

@@ -63,7 +63,7 @@ class TSkMemoryStream : public TMemoryStream {
   using TMemoryStream::TMemoryStream;
 };
 
-// Open modes: the access nibble and the sharing bits of the original platform.
+// Open modes: the access nibble and the sharing bits that stored games use.
 namespace fm {
 inline constexpr uint32_t OpenRead = 0x0;
 inline constexpr uint32_t OpenWrite = 0x1;
@@ -113,7 +113,8 @@ void WriteUInt16(TStream& s, uint16_t v);
 void WriteExtended(TStream& s, Extended v);
 void WriteString(TStream& s, std::string_view v);
 // Copies `count` bytes (0: rewind the source and copy all of it); stops early
-// when the source ends. Returns `count` as the original does.
+// when the source ends. Returns `count` even then: callers take it as the
+// length asked for.
 int64_t CopyStream(TStream& dest, TStream& source, int64_t count);
 
 // Little-endian helpers on raw buffers.

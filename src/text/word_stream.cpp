@@ -116,7 +116,7 @@ void TWdOpeVar::FromRecord(const TGlyphRecord& r) {
   Compiled = r.Compiled;
 }
 
-// --- copies (the kind table makes the same class as the original) ---
+// --- copies (the kind table makes a glyph of the same class) ---
 
 void TWdReal::AssignGlyph(const TWdGlyph& from) {
   const auto& f = static_cast<const TWdReal&>(from);
