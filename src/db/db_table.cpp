@@ -31,11 +31,14 @@ namespace {
 int32_t LoadInt(const uint8_t* p) { return static_cast<int32_t>(LoadLE32(p)); }
 Extended LoadFloat(const uint8_t* p) { return DecodeExtended(p); }
 bool LoadBool(const uint8_t* p) { return p[0] != 0; }
-std::string LoadText(const TDBField& f, const uint8_t* p) {
+// The text of a string cell: its bytes up to the zero byte (all of them
+// when a loaded record holds none).
+std::string_view TextView(const TDBField& f, const uint8_t* p) {
   const void* zero = std::memchr(p, 0, static_cast<size_t>(f.Size));
   const size_t n = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : static_cast<size_t>(f.Size);
-  return std::string(reinterpret_cast<const char*>(p), n);
+  return std::string_view(reinterpret_cast<const char*>(p), n);
 }
+std::string LoadText(const TDBField& f, const uint8_t* p) { return std::string(TextView(f, p)); }
 
 void StoreInt(uint8_t* p, int32_t v) { StoreLE32(p, static_cast<uint32_t>(v)); }
 void StoreFloat(uint8_t* p, Extended v) {
@@ -128,11 +131,11 @@ void PutStr(const TDBField& f, uint8_t* p, std::string_view v) {
 
 // Whether the string value `v` matches the cell text `text` under the
 // search's flags.
-bool TextMatches(const std::string& text, const std::string& v, bool partial, bool ignoreCase) {
+bool TextMatches(std::string_view text, const std::string& v, bool partial, bool ignoreCase) {
   if (partial) {
     if (v.empty()) return false;
     if (ignoreCase) return cp932::UpperAscii(text).find(cp932::UpperAscii(v)) != std::string::npos;
-    return text.find(v) != std::string::npos;
+    return text.find(v) != std::string_view::npos;
   }
   return ignoreCase ? cp932::SameText(text, v) : text == v;
 }
@@ -142,7 +145,11 @@ bool CellMatches(const TDBField& f, const uint8_t* p, const TDBValue& v, bool pa
     case 1: return CellInt(f, p) == std::get<int32_t>(v);
     case 2: return CellFloat(f, p) == std::get<Extended>(v);
     case 3: return CellBool(f, p) == std::get<bool>(v);
-    case 4: return TextMatches(CellStr(f, p), std::get<std::string>(v), partial, ignoreCase);
+    case 4: {
+      const std::string& want = std::get<std::string>(v);
+      if (f.Type == kDBString) return TextMatches(TextView(f, p), want, partial, ignoreCase);
+      return TextMatches(CellStr(f, p), want, partial, ignoreCase);
+    }
     default: return true;
   }
 }
@@ -359,9 +366,7 @@ void TDBTable::Sort(std::span<const std::string> fields, const std::vector<bool>
     for (const auto& r : Records_) {
       const uint8_t* p = r.data() + at;
       if (key.IsText) {
-        const void* zero = std::memchr(p, 0, static_cast<size_t>(f.Size));
-        const size_t len = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - p) : static_cast<size_t>(f.Size);
-        key.Texts.emplace_back(reinterpret_cast<const char*>(p), len);
+        key.Texts.push_back(TextView(f, p));
       } else {
         key.Numbers.push_back(CellFloat(f, p));
       }
