@@ -163,7 +163,8 @@ class TDBTable : public TDBCustomTable {
   // missing or no number) and every later non-empty line as a record set
   // cell by cell through SetStr; cells beyond the field count are ignored.
   // An empty name, or a declaration the field list refuses, removes all
-  // fields and ends the load. False in every case.
+  // fields and ends the load. `lines` are a file's text as
+  // cp932::SplitLines cuts it. False in every case.
   bool LoadTsv(const std::vector<std::string>& lines) override;
   void Clear() override;
   void ClearRecords() override;
