@@ -19,6 +19,7 @@ const std::vector<Command>& AllCommands() {
       {"image", CmdImage, "image encode|decode ..."},
       {"text", CmdText, "text render ..."},
       {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
+      {"db", CmdDb, "db tsv FILE"},
   };
   return commands;
 }
