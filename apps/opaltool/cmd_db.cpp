@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "arguments.h"
 #include "commands.h"
 #include "common/cp932.h"
 #include "db/db_table.h"
@@ -19,13 +20,6 @@ constexpr const char* kUsage =
     "       float, bool or str; SIZE the bytes in a record), then a line per\n"
     "       record: its cells as DBGetStr gives them, separated by tabs, in UTF-8,\n"
     "       with \\\\, \\t, \\r and \\n standing for a backslash, tab, CR and LF.\n";
-
-int UsageError(const char* what) {
-  std::fprintf(stderr, "opaltool db: %s\n%s", what, kUsage);
-  return 2;
-}
-
-bool IsHelp(const std::string& a) { return a == "--help" || a == "-h"; }
 
 // A cell on one line: the characters that would end or split it escaped.
 std::string CellText(const std::string& cp932) {
@@ -44,16 +38,13 @@ std::string CellText(const std::string& cp932) {
 
 int Tsv(const Args& args) {
   std::string file;
-  for (const std::string& a : args) {
-    if (IsHelp(a)) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (a.size() > 1 && a[0] == '-') return UsageError(("unknown option " + a).c_str());
-    if (!file.empty()) return UsageError("one file at a time");
-    file = a;
+  TArgWalker w(args);
+  while (w.Next()) {
+    const std::string& operand = w.Operand();
+    if (!file.empty()) throw EUsageError("one file at a time");
+    file = operand;
   }
-  if (file.empty()) return UsageError("missing FILE");
+  if (file.empty()) throw EUsageError("missing FILE");
   opal::TMemoryStream data;
   data.LoadFromFile(file);
   const std::string text(data.Bytes().begin(), data.Bytes().end());
@@ -78,14 +69,6 @@ int Tsv(const Args& args) {
 
 }  // namespace
 
-int CmdDb(const Args& args) {
-  if (args.empty()) return UsageError("missing subcommand");
-  if (IsHelp(args[0])) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (args[0] == "tsv") return Tsv(Args(args.begin() + 1, args.end()));
-  return UsageError("unknown subcommand");
-}
+int CmdDb(const Args& args) { return RunSubcommands("db", kUsage, args, {{"tsv", Tsv}}); }
 
 }  // namespace opaltool

@@ -58,6 +58,8 @@ const std::vector<std::vector<std::string>> kCommands = {
     {"image", "info", "a.bri"},
     {"text"},
     {"text", "render", "a.txt", "-o", "a.png"},
+    {"db"},
+    {"db", "tsv", "a.tsv"},
     {"build", "src", "-o", "out"},
 };
 
