@@ -201,7 +201,8 @@ class TBrioReader {
     if (!deflated) return DecodePixelBlock(data, static_cast<size_t>(size), List_.Header, List_.TileSeed, image, lookup);
     const int64_t limit = std::min(kMaxInflatedSize, MaxPixelBlockBytes(image, List_.Header));
     if (limit == 0 && size == 0) return;
-    const std::vector<uint8_t> block = Inflate(data, static_cast<size_t>(size), std::max<int64_t>(limit, 1));
+    // The block's size is known up front (rows) or bounded (tiles): one try.
+    const std::vector<uint8_t> block = Inflate(data, static_cast<size_t>(size), std::max<int64_t>(limit, 1), limit);
     DecodePixelBlock(block.data(), block.size(), List_.Header, List_.TileSeed, image, lookup);
   }
 

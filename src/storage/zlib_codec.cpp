@@ -1,25 +1,69 @@
 #include "storage/zlib_codec.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "common/error.h"
 
 namespace opal {
 
+namespace {
+
+struct FreeCompressor {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+struct FreeDecompressor {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// The first output size tried for a stream of unknown size, and how much
+// each further try grows it: typical game data inflates by 2 to 8 times.
+constexpr int64_t kFirstGuessFactor = 4;
+constexpr int64_t kGrowth = 4;
+
+}  // namespace
+
 std::vector<uint8_t> Deflate(const uint8_t* data, size_t size) {
-  uLongf bound = compressBound(static_cast<uLong>(size));
-  std::vector<uint8_t> out(bound);
-  if (compress2(out.data(), &bound, data, static_cast<uLong>(size), 1) != Z_OK) {
-    throw EFormatError("compression failed");
-  }
-  out.resize(bound);
+  const std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(libdeflate_alloc_compressor(1));
+  if (!compressor) throw EFormatError("compression failed: out of memory");
+  std::vector<uint8_t> out(libdeflate_zlib_compress_bound(compressor.get(), size));
+  const size_t n = libdeflate_zlib_compress(compressor.get(), data, size, out.data(), out.size());
+  if (n == 0) throw EFormatError("compression failed");
+  out.resize(n);
   return out;
 }
 
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, int64_t limit) {
+std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, int64_t limit, int64_t expected) {
+  // The whole stream is inflated at once into a buffer that must hold all of
+  // it; a buffer too small is tried again larger, up to the limit. Any other
+  // outcome (damage, truncation, a stream past the limit) goes to the
+  // incremental inflater, which names the failure.
+  const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
+  if (decompressor && limit > 0) {
+    int64_t capacity = expected >= 0 ? std::min(expected, limit)
+                                      : std::min(limit, std::max<int64_t>(4096, int64_t(size) * kFirstGuessFactor));
+    std::vector<uint8_t> out;
+    while (true) {
+      out.resize(static_cast<size_t>(capacity));
+      size_t produced = 0;
+      const libdeflate_result r =
+          libdeflate_zlib_decompress(decompressor.get(), data, size, out.data(), out.size(), &produced);
+      if (r == LIBDEFLATE_SUCCESS) {
+        out.resize(produced);
+        return out;
+      }
+      if (r != LIBDEFLATE_INSUFFICIENT_SPACE || capacity >= limit) break;
+      capacity = std::min(limit, std::max<int64_t>(capacity, 1024) * kGrowth);
+    }
+  }
+  return InflateStreaming(data, size, limit);
+}
+
+std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, int64_t limit) {
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw EFormatError("cannot start decompression");
   std::vector<uint8_t> out;
