@@ -2,10 +2,12 @@
 // project's own programs.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -63,6 +65,30 @@ inline std::string NoiseBytes(size_t n, uint32_t seed = 1) {
   }
   return s;
 }
+
+// Lowers the largest file this process may write while it lives, so a real
+// write(2) fails with EFBIG once a file would pass `bytes`, as on a full
+// disk; unlike a read-only folder this holds for root too.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &Old_);
+    OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = Old_;
+    lower.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &Old_);
+    std::signal(SIGXFSZ, OldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit Old_{};
+  void (*OldHandler_)(int) = nullptr;
+};
 
 struct RunResult {
   int exit_code;

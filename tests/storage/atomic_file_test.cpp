@@ -4,12 +4,10 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -22,6 +20,7 @@
 namespace opal {
 namespace {
 
+using testing::FileSizeLimit;
 using testing::NoiseBytes;
 using testing::ReadFile;
 using testing::TempDir;
@@ -75,27 +74,6 @@ class TFailingCalls : public TFileSystemCalls {
   std::string Call_;
   int Error_;
   int64_t Allow_;
-};
-
-// Lowers the largest file this process may write, so a real write(2)
-// fails half-way with EFBIG as it would on a full disk; works as root too.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    ::getrlimit(RLIMIT_FSIZE, &Old_);
-    OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit lower = Old_;
-    lower.rlim_cur = bytes;
-    ::setrlimit(RLIMIT_FSIZE, &lower);
-  }
-  ~TFileSizeLimit() {
-    ::setrlimit(RLIMIT_FSIZE, &Old_);
-    std::signal(SIGXFSZ, OldHandler_);
-  }
-
- private:
-  rlimit Old_{};
-  void (*OldHandler_)(int) = nullptr;
 };
 
 TEST(AtomicFile, ReplacesTheFileAndKeepsNothingElse) {
@@ -156,7 +134,7 @@ TEST(AtomicFile, ARealWriteThatFailsHalfWayKeepsTheOldFile) {
   const std::string old = NoiseBytes(10000);
   WriteFile(path, old);
   {
-    TFileSizeLimit limit(64 << 10);
+    FileSizeLimit limit(64 << 10);
     try {
       WriteFileAtomic(path, NoiseBytes(3 << 20, 3));
       ADD_FAILURE() << "the write succeeded";
@@ -247,7 +225,7 @@ TEST(AtomicFile, AVolumeSetIsReplacedWholeOrNotAtAll) {
   EXPECT_EQ(FolderNames(dir.Path()), (std::set<std::string>{"game.dat", "game.001", "game.002"}));
   // A failure while the new set is written leaves the old one whole.
   {
-    TFileSizeLimit limit(500);
+    FileSizeLimit limit(500);
     EXPECT_THROW(write_set(NoiseBytes(1800, 2)), EStreamError);
   }
   EXPECT_EQ(FolderNames(dir.Path()), (std::set<std::string>{"game.dat", "game.001", "game.002"}));
