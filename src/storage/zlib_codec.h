@@ -26,6 +26,10 @@ std::vector<uint8_t> Deflate(const uint8_t* data, size_t size);
 std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, int64_t limit = kMaxInflatedSize,
                              int64_t expected = -1);
 
+// The same into memory of the caller's: at most `limit` bytes into `out`,
+// which holds that many; returns how many the stream gave.
+size_t InflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t limit);
+
 // The same inflation with zlib's incremental inflater, a piece of input and
 // output at a time: the same results and errors as Inflate.
 std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, int64_t limit = kMaxInflatedSize);
