@@ -112,10 +112,8 @@ inline std::string ProgramPath(const char* env_name) {
   return std::filesystem::path(tool).parent_path() / name;
 }
 
-// Runs the program named by an environment variable (OPALTOOL, OPALPLAY).
-inline RunResult RunProgram(const char* env_name, const std::vector<std::string>& args) {
-  std::string cmd = ShellQuote(ProgramPath(env_name));
-  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+// Runs a shell command line, its stderr joined to its stdout.
+inline RunResult RunCommand(std::string cmd) {
   cmd += " 2>&1";
   RunResult r{-1, {}};
   FILE* p = ::popen(cmd.c_str(), "r");
@@ -128,6 +126,22 @@ inline RunResult RunProgram(const char* env_name, const std::vector<std::string>
   return r;
 }
 
+// Runs the program named by an environment variable (OPALTOOL, OPALPLAY).
+inline RunResult RunProgram(const char* env_name, const std::vector<std::string>& args) {
+  std::string cmd = ShellQuote(ProgramPath(env_name));
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return RunCommand(cmd);
+}
+
 inline RunResult RunTool(const std::vector<std::string>& args) { return RunProgram("OPALTOOL", args); }
+
+// The same in a shell that lets the program write no file past `blocks`
+// blocks (of 512 or 1024 bytes, as the shell counts them): a write past that
+// fails with EFBIG as on a full disk, for root too.
+inline RunResult RunProgramOnAFullDisk(const char* env_name, int blocks, const std::vector<std::string>& args) {
+  std::string cmd = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + ShellQuote(ProgramPath(env_name));
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return RunCommand("/bin/sh -c " + ShellQuote(cmd));
+}
 
 }  // namespace opal::testing

@@ -4,10 +4,8 @@
 // when the disk fills up.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -147,23 +145,6 @@ TEST(SourceFolder, AnEntryThatCannotBeReadIsTheSameErrorForPackAndBuild) {
   }
 }
 
-// Runs opaltool in a shell whose largest writable file is `blocks` blocks
-// (of 512 or 1024 bytes, as the shell counts them).
-RunResult RunToolOnAFullDisk(int blocks, const std::vector<std::string>& args) {
-  std::string cmd = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " +
-                    ShellQuote(testing::ProgramPath("OPALTOOL"));
-  for (const std::string& a : args) cmd += " " + ShellQuote(a);
-  RunResult r{-1, {}};
-  FILE* p = ::popen(("/bin/sh -c " + ShellQuote(cmd) + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
 std::set<std::string> FolderNames(const std::string& dir) {
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
@@ -192,7 +173,7 @@ TEST(SourceFolder, AFullDiskLeavesTheOldOutputsByteForByte) {
   };
   for (const auto& args : commands) {
     SCOPED_TRACE(args.back());
-    const RunResult r = RunToolOnAFullDisk(200, args);  // 100 or 200 KiB a file
+    const RunResult r = testing::RunProgramOnAFullDisk("OPALTOOL", 200, args);  // 100 or 200 KiB a file
     EXPECT_NE(r.exit_code, 0) << r.out;
     EXPECT_NE(r.out.find("File too large"), std::string::npos) << r.out;
     EXPECT_EQ(ReadFile(dir / "out/packed.dat"), packed);
