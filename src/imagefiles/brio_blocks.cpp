@@ -186,7 +186,8 @@ bool InflatePixelBlockInPlace(const uint8_t* data, size_t size, const TBrioHeade
                               TDIBSurface& image) {
   const bool rows = header.Version <= 102 || (!header.Tiled() && (!header.RowsScrambled() || seed == 0));
   const int64_t need = image.RowBytes() * image.Height();
-  if (!rows || need <= 0 || need > kMaxInflatedSize || static_cast<int64_t>(image.Bits().size()) < need) return false;
+  if (!rows || need <= 0 || need > kMaxInflatedSize) return false;
+  if (static_cast<int64_t>(image.Bits().size()) < need) return false;
   const size_t got = InflateInto(data, size, image.Bits().data(), static_cast<size_t>(need));
   if (static_cast<int64_t>(got) < need) Short(static_cast<int64_t>(got), need);
   return true;

@@ -109,15 +109,19 @@ void TAtomicFile::RequireOpen() const {
   if (State_ != EState::Open) throw EStreamError(Format("cannot write %s: the file is closed", Path_.c_str()));
 }
 
-void TAtomicFile::FlushPending() {
+void TAtomicFile::WriteAt(const uint8_t* data, size_t size, int64_t at) {
   size_t done = 0;
-  while (done < Pending_.size()) {
-    const ssize_t n = Calls_.PWrite(Fd_, Pending_.data() + done, Pending_.size() - done,
-                                    static_cast<off_t>(PendingAt_ + static_cast<int64_t>(done)));
+  while (done < size) {
+    const ssize_t n = Calls_.PWrite(Fd_, data + done, size - done, static_cast<off_t>(at + static_cast<int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) Fail("cannot write", n == 0 ? ENOSPC : errno);
     done += static_cast<size_t>(n);
   }
+}
+
+void TAtomicFile::FlushPending() {
+  if (Pending_.empty()) return;
+  WriteAt(Pending_.data(), Pending_.size(), PendingAt_);
   Pending_.clear();
 }
 
@@ -125,10 +129,14 @@ int64_t TAtomicFile::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
   RequireOpen();
   const auto* bytes = static_cast<const uint8_t*>(buffer);
-  if (!Pending_.empty() && Pos_ != PendingAt_ + static_cast<int64_t>(Pending_.size())) FlushPending();
-  if (Pending_.empty()) PendingAt_ = Pos_;
-  Pending_.insert(Pending_.end(), bytes, bytes + count);
-  if (Pending_.size() >= kBufferSize) FlushPending();
+  const bool follows = Pos_ == PendingAt_ + static_cast<int64_t>(Pending_.size());
+  if (!follows || Pending_.size() + static_cast<size_t>(count) > kBufferSize) FlushPending();
+  if (static_cast<size_t>(count) >= kBufferSize) {
+    WriteAt(bytes, static_cast<size_t>(count), Pos_);  // large writes go straight to the file
+  } else {
+    if (Pending_.empty()) PendingAt_ = Pos_;
+    Pending_.insert(Pending_.end(), bytes, bytes + count);
+  }
   Pos_ += count;
   Size_ = std::max(Size_, Pos_);
   return count;

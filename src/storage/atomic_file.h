@@ -32,10 +32,10 @@ class TFileSystemCalls {
   static TFileSystemCalls& System();
 };
 
-// A file being written that replaces `path` on Commit. Written bytes are
-// kept in a buffer of 1 MiB and go to the temporary file in order; writes
-// may seek back over what was written (directories patched after their
-// data). The new file gets the old file's permission bits, or 0666 less the
+// A file being written that replaces `path` on Commit. Small writes are
+// gathered into pieces of up to 1 MiB before they go to the temporary file;
+// writes may seek back over what was written (directories patched after
+// their data), and reads give back what was written. The new file gets the old file's permission bits, or 0666 less the
 // umask. A destination that is a link is replaced where the link points.
 // Destroyed without Commit, the temporary goes and the old file stays.
 class TAtomicFile : public TStream {
@@ -75,6 +75,7 @@ class TAtomicFile : public TStream {
 
   [[noreturn]] void Fail(const char* what, int error);
   void RequireOpen() const;
+  void WriteAt(const uint8_t* data, size_t size, int64_t at);
   void FlushPending();
 
   TFileSystemCalls& Calls_;

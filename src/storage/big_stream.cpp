@@ -66,7 +66,8 @@ TSkBigFileStream::TSkBigFileStream(const std::string& file_name, uint32_t mode, 
   VolumeSize_ = first;
   for (size_t i = 1; i + 1 < Volumes_.size(); ++i) {
     if (Volumes_[i]->Size() != VolumeSize_) {
-      throw EStreamError(Format("%s: volume is %lld bytes, expected %lld", VolumeName(file_name, static_cast<int>(i)).c_str(),
+      throw EStreamError(Format("%s: volume is %lld bytes, expected %lld",
+                                VolumeName(file_name, static_cast<int>(i)).c_str(),
                                 static_cast<long long>(Volumes_[i]->Size()), static_cast<long long>(VolumeSize_)));
     }
   }

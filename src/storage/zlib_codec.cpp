@@ -79,7 +79,7 @@ size_t InflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t limit)
     return produced;
   }
   const std::vector<uint8_t> named = InflateStreaming(data, size, static_cast<int64_t>(limit));
-  std::memcpy(out, named.data(), named.size());
+  if (!named.empty()) std::memcpy(out, named.data(), named.size());
   return named.size();
 }
 
