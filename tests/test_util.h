@@ -2,10 +2,12 @@
 // project's own programs.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -64,6 +66,30 @@ inline std::string NoiseBytes(size_t n, uint32_t seed = 1) {
   return s;
 }
 
+// Lowers the largest file this process may write while it lives, so a real
+// write(2) fails with EFBIG once a file would pass `bytes`, as on a full
+// disk; unlike a read-only folder this holds for root too.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &Old_);
+    OldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lower = Old_;
+    lower.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lower);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &Old_);
+    std::signal(SIGXFSZ, OldHandler_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit Old_{};
+  void (*OldHandler_)(int) = nullptr;
+};
+
 struct RunResult {
   int exit_code;
   std::string out;  // stdout and stderr together
@@ -86,10 +112,8 @@ inline std::string ProgramPath(const char* env_name) {
   return std::filesystem::path(tool).parent_path() / name;
 }
 
-// Runs the program named by an environment variable (OPALTOOL, OPALPLAY).
-inline RunResult RunProgram(const char* env_name, const std::vector<std::string>& args) {
-  std::string cmd = ShellQuote(ProgramPath(env_name));
-  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+// Runs a shell command line, its stderr joined to its stdout.
+inline RunResult RunCommand(std::string cmd) {
   cmd += " 2>&1";
   RunResult r{-1, {}};
   FILE* p = ::popen(cmd.c_str(), "r");
@@ -102,6 +126,22 @@ inline RunResult RunProgram(const char* env_name, const std::vector<std::string>
   return r;
 }
 
+// Runs the program named by an environment variable (OPALTOOL, OPALPLAY).
+inline RunResult RunProgram(const char* env_name, const std::vector<std::string>& args) {
+  std::string cmd = ShellQuote(ProgramPath(env_name));
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return RunCommand(cmd);
+}
+
 inline RunResult RunTool(const std::vector<std::string>& args) { return RunProgram("OPALTOOL", args); }
+
+// The same in a shell that lets the program write no file past `blocks`
+// blocks (of 512 or 1024 bytes, as the shell counts them): a write past that
+// fails with EFBIG as on a full disk, for root too.
+inline RunResult RunProgramOnAFullDisk(const char* env_name, int blocks, const std::vector<std::string>& args) {
+  std::string cmd = "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec " + ShellQuote(ProgramPath(env_name));
+  for (const std::string& a : args) cmd += " " + ShellQuote(a);
+  return RunCommand("/bin/sh -c " + ShellQuote(cmd));
+}
 
 }  // namespace opal::testing

@@ -14,6 +14,7 @@
 
 #include "common/cp932.h"
 #include "common/diagnostics.h"
+#include "common/error.h"
 #include "common/run_state.h"
 #include "common/trace.h"
 #include "expr/value_text.h"
@@ -34,6 +35,7 @@
 #include "shell/game_runtime.h"
 #include "shell/instance_lock.h"
 #include "shell/loop_thread.h"
+#include "storage/atomic_file.h"
 #include "storage/disk_path.h"
 #include "storage/resources.h"
 
@@ -169,16 +171,16 @@ std::string ScreenshotName(const TOptions& o, long long frame) {
   return p.substr(0, at) + "-" + std::to_string(frame) + p.substr(at);
 }
 
+// Replaces the file through the atomic writer; a failure is reported here,
+// naming the file and the cause.
 bool WriteText(const std::string& path, const std::string& text) {
-  const std::string part = path + ".part";
-  std::FILE* f = std::fopen(part.c_str(), "wb");
-  if (f == nullptr) return false;
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (std::fclose(f) != 0 || !ok || std::rename(part.c_str(), path.c_str()) != 0) {
-    std::remove(part.c_str());
+  try {
+    opal::WriteFileAtomic(path, text);
+    return true;
+  } catch (const opal::EOpalError& e) {
+    std::fprintf(stderr, "opalplay: %s\n", e.what());
     return false;
   }
-  return true;
 }
 
 // The settings dialog of /config: game.ini in the executable's folder,
@@ -348,7 +350,6 @@ int Run(const TOptions& o) {
     }
     if (!o.DumpVarsPath.empty() && form.ParamMan() != nullptr &&
         !WriteText(o.DumpVarsPath, DescribeVariables(*form.ParamMan()))) {
-      std::fprintf(stderr, "opalplay: cannot write %s\n", o.DumpVarsPath.c_str());
       code = 1;
     }
     if (!form.StartFailure().empty()) {

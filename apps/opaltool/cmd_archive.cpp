@@ -1,6 +1,5 @@
 // opaltool archive list|extract|pack|verify: thin commands over the
 // player's own archive reader and writer.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +14,9 @@
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
+#include "storage/atomic_file.h"
 #include "storage/disk_path.h"
+#include "storage/folder_walk.h"
 #include "storage/vr_files.h"
 #include "storage/zlib_codec.h"
 
@@ -153,32 +154,6 @@ int Extract(const Args& args) {
   return failed == 0 ? 0 : 1;
 }
 
-// Every regular file below `dir`, as CP932 names with '\', sorted.
-void Collect(const std::string& dir, const std::string& prefix, std::vector<std::string>& names) {
-  // TDiskPath::List leaves out names without a CP932 form; list the folder
-  // ourselves so such a name is an error, not a silent omission.
-  std::vector<std::string> native;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* ent = ::readdir(d)) {
-      const std::string n = ent->d_name;
-      if (n != "." && n != "..") native.push_back(n);
-    }
-    ::closedir(d);
-  }
-  std::sort(native.begin(), native.end());
-  for (const std::string& n : native) {
-    bool lossless = true;
-    const std::string cp = opal::cp932::FromUtf8(n, &lossless);
-    const std::string full = opal::TDiskPath::WithSlash(dir) + n;
-    if (!lossless) throw EOpalError(Format("%s: the name has no form in code page 932", full.c_str()));
-    if (opal::TDiskPath::IsDir(full)) {
-      Collect(full, prefix + cp + "\\", names);
-    } else if (opal::TDiskPath::IsFile(full)) {
-      names.push_back(prefix + cp);
-    }
-  }
-}
-
 std::optional<int64_t> ParseNumber(const std::string& s) {
   char* end = nullptr;
   errno = 0;
@@ -227,61 +202,50 @@ int Pack(const Args& args) {
 
   TVrFileCollection archive;
   archive.BaseFolder = opal::TDiskPath::WithSlash(src);
-  std::vector<std::string> names;
-  Collect(src, "", names);
-  for (const std::string& n : names) archive.Add(n)->CrcOfContent = crc_content ? 1 : 0;
+  const std::vector<opal::TFolderFile> files = opal::WalkFolder(src);
+  for (const opal::TFolderFile& f : files) archive.Add(f.Name)->CrcOfContent = crc_content ? 1 : 0;
 
-  Progress progress(static_cast<int>(names.size()));
+  Progress progress(static_cast<int>(files.size()));
   archive.OnProgress = [&](TVrFileCollection&, TVrFile& e, bool&, int, int index, int64_t written) {
     if (written == 0) progress.Step(index, e.Name());
   };
 
-  // Written beside the target and renamed over it, so a failed pack never
-  // leaves a half-written archive under the target's name.
-  const std::string temp = out + ".part";
-  try {
-    opal::TSkBigFileStream target(temp, opal::fm::Create, volume_size);
-    if (!append_to.empty()) {
-      opal::TFileStream exe(append_to, opal::fm::OpenRead);
-      target.WriteFromStream(exe, 0);
-      const int64_t start = target.GetPosition();
-      if (start > INT32_MAX) throw EOpalError("the executable is too large to carry an archive");
-      archive.Write(target, version);
-      uint8_t trailer[6];
-      opal::StoreLE32(trailer, static_cast<uint32_t>(start));
-      trailer[4] = 'o';
-      trailer[5] = 'q';
-      target.WriteBuffer(trailer, 6);
-    } else if (split) {
-      opal::TSkBigMemoryStream directory;
-      archive.WriteSplit(directory, target, version);
-      const size_t dot = out.find_last_of('.');
-      const size_t slash = out.find_last_of('/');
-      const std::string stem =
-          dot != std::string::npos && (slash == std::string::npos || dot > slash) ? out.substr(0, dot) : out;
-      directory.SaveToFile(stem + ".ext");
-    } else {
-      archive.Write(target, version);
+  // Every file is written beside its destination and renamed over it only
+  // when the whole archive is complete, so a failed pack leaves the old
+  // archive as it was.
+  opal::TSkBigFileStream target(out, opal::TSkBigFileStream::Replace, volume_size);
+  if (!append_to.empty()) {
+    opal::TFileStream exe(append_to, opal::fm::OpenRead);
+    target.WriteFromStream(exe, 0);
+    const int64_t start = target.GetPosition();
+    if (start > INT32_MAX) throw EOpalError("the executable is too large to carry an archive");
+    archive.Write(target, version);
+    uint8_t trailer[6];
+    opal::StoreLE32(trailer, static_cast<uint32_t>(start));
+    trailer[4] = 'o';
+    trailer[5] = 'q';
+    target.WriteBuffer(trailer, 6);
+    target.Commit();
+    if (::chmod(out.c_str(), 0755) != 0) {
+      throw EOpalError(Format("cannot make %s executable: %s", out.c_str(), std::strerror(errno)));
     }
-  } catch (...) {
-    for (int i = 0; opal::TDiskPath::IsFile(opal::TSkBigFileStream::VolumeName(temp, i)); ++i) {
-      ::unlink(opal::TSkBigFileStream::VolumeName(temp, i).c_str());
-    }
-    throw;
+  } else if (split) {
+    opal::TSkBigMemoryStream directory;
+    archive.WriteSplit(directory, target, version);
+    const size_t dot = out.find_last_of('.');
+    const size_t slash = out.find_last_of('/');
+    const std::string stem =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash) ? out.substr(0, dot) : out;
+    opal::TAtomicFile ext(stem + ".ext");
+    ext.WriteBuffer(directory.Stream.Memory(), directory.GetSize());
+    ext.Seal();
+    target.Commit();
+    ext.Commit();
+  } else {
+    archive.Write(target, version);
+    target.Commit();
   }
-  // Move every volume into place; stale volumes of an earlier, larger archive go.
-  for (int i = 0; opal::TDiskPath::IsFile(opal::TSkBigFileStream::VolumeName(out, i)); ++i) {
-    ::unlink(opal::TSkBigFileStream::VolumeName(out, i).c_str());
-  }
-  for (int i = 0; opal::TDiskPath::IsFile(opal::TSkBigFileStream::VolumeName(temp, i)); ++i) {
-    const std::string from = opal::TSkBigFileStream::VolumeName(temp, i);
-    const std::string to = opal::TSkBigFileStream::VolumeName(out, i);
-    if (::rename(from.c_str(), to.c_str()) != 0) {
-      throw EOpalError(Format("cannot rename %s to %s: %s", from.c_str(), to.c_str(), std::strerror(errno)));
-    }
-  }
-  if (!append_to.empty()) ::chmod(out.c_str(), 0755);
-  std::fprintf(stderr, "packed %zu files into %s\n", names.size(), out.c_str());
+  std::fprintf(stderr, "packed %zu files into %s\n", files.size(), out.c_str());
   return 0;
 }
 

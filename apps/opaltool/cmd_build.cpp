@@ -5,7 +5,6 @@
 // order of N) of one `NAME.bri` (raw rows, in the project's ImageTileSeed
 // order when it has one); every other file goes into the archive as it is. OUT_DIR receives game.dat and an
 // install.dat that marks a full install.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +28,7 @@
 #include "scenario/scenario_text.h"
 #include "storage/big_stream.h"
 #include "storage/disk_path.h"
+#include "storage/folder_walk.h"
 #include "storage/vr_files.h"
 
 namespace opaltool {
@@ -43,35 +43,7 @@ constexpr const char* kSettingsName = "project.txt";
 constexpr const char* kPageTextExt = ".ost";
 constexpr const char* kPictureExt = ".png";
 
-struct SourceFile {
-  std::string name;  // CP932 game name with '\'
-  std::string path;  // native
-};
-
-void Collect(const std::string& dir, const std::string& prefix, std::vector<SourceFile>& out) {
-  std::vector<std::string> native;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* ent = ::readdir(d)) {
-      const std::string n = ent->d_name;
-      if (n != "." && n != "..") native.push_back(n);
-    }
-    ::closedir(d);
-  } else {
-    throw EOpalError(Format("%s: cannot read the folder: %s", dir.c_str(), std::strerror(errno)));
-  }
-  std::sort(native.begin(), native.end());
-  for (const std::string& n : native) {
-    bool lossless = true;
-    const std::string cp = opal::cp932::FromUtf8(n, &lossless);
-    const std::string full = opal::TDiskPath::WithSlash(dir) + n;
-    if (!lossless) throw EOpalError(Format("%s: the name has no form in code page 932", full.c_str()));
-    if (opal::TDiskPath::IsDir(full)) {
-      Collect(full, prefix + cp + "\\", out);
-    } else if (opal::TDiskPath::IsFile(full)) {
-      out.push_back({prefix + cp, full});
-    }
-  }
-}
+using SourceFile = opal::TFolderFile;
 
 std::string ReadCp932(const std::string& path) {
   opal::TMemoryStream data;
@@ -139,8 +111,7 @@ int BuildGame(const Args& args) {
   if (src.empty() || out.empty()) throw EUsageError("needs SRC_DIR and -o OUT_DIR");
   if (!opal::TDiskPath::IsDir(src)) throw EOpalError(Format("%s: no such folder", src.c_str()));
 
-  std::vector<SourceFile> files;
-  Collect(src, "", files);
+  const std::vector<SourceFile> files = opal::WalkFolder(src);
   opal::TProjectFile project;
   bool have_settings = false;
   struct PageSource {
@@ -150,15 +121,15 @@ int BuildGame(const Args& args) {
   std::vector<PageSource> pages;
   std::vector<SourceFile> others;
   for (const SourceFile& f : files) {
-    if (opal::cp932::SameText(f.name, kSettingsName)) {
+    if (opal::cp932::SameText(f.Name, kSettingsName)) {
       try {
-        opal::ReadProjectText(ReadCp932(f.path), project);
+        opal::ReadProjectText(ReadCp932(f.Path), project);
       } catch (const EOpalError& e) {
-        throw EOpalError(f.path + ": " + e.what());
+        throw EOpalError(f.Path + ": " + e.what());
       }
       have_settings = true;
-    } else if (EndsWith(f.name, kPageTextExt)) {
-      pages.push_back({f.name.substr(0, f.name.size() - 4) + ".osb", f.path, ReadCp932(f.path), nullptr});
+    } else if (EndsWith(f.Name, kPageTextExt)) {
+      pages.push_back({f.Name.substr(0, f.Name.size() - 4) + ".osb", f.Path, ReadCp932(f.Path), nullptr});
     } else {
       others.push_back(f);
     }
@@ -189,7 +160,10 @@ int BuildGame(const Args& args) {
     return index >= 0 ? std::optional<int>(index) : std::nullopt;
   });
 
+  // Files copied as they are go in as files on disk, so the writer's rule
+  // for what to compress applies: sounds and films stay stored for streaming.
   opal::TVrFileCollection archive;
+  archive.BaseFolder = opal::TDiskPath::WithSlash(src);
   {
     opal::TVrFile* e = archive.AddMemoryFile("opal.opb");
     project.SaveToStream(*e->Memory);
@@ -202,23 +176,22 @@ int BuildGame(const Args& args) {
   // Pictures by target name, in the order their first file comes.
   std::vector<std::pair<std::string, std::map<long, std::string>>> pictures;
   for (const SourceFile& f : others) {
-    if (EndsWith(f.name, kPictureExt)) {
+    if (EndsWith(f.Name, kPictureExt)) {
       long frame = -1;
-      const std::string target = PictureTarget(f.name, frame);
+      const std::string target = PictureTarget(f.Name, frame);
       auto it = std::find_if(pictures.begin(), pictures.end(), [&](const auto& p) {
         return opal::cp932::SameText(p.first, target);
       });
       if (it == pictures.end()) it = pictures.insert(pictures.end(), {target, {}});
       // NAME.png alone, or NAME.N.png files each with their own N.
-      const bool fresh = it->second.emplace(frame, f.path).second;
+      const bool fresh = it->second.emplace(frame, f.Path).second;
       if (!fresh || (it->second.count(-1) != 0 && it->second.size() > 1))
-        throw EOpalError(Format("%s: another picture makes the same frame of %s", f.path.c_str(),
+        throw EOpalError(Format("%s: another picture makes the same frame of %s", f.Path.c_str(),
                                 opal::cp932::ToUtf8(target).c_str()));
       continue;
     }
-    if (archive.FindEntry(f.name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.path.c_str()));
-    opal::TVrFile* e = archive.AddMemoryFile(f.name);
-    e->Memory->LoadFromFile(f.path);
+    if (archive.FindEntry(f.Name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.Path.c_str()));
+    archive.Add(f.Name);
   }
   for (const auto& [target, frames] : pictures) {
     if (archive.FindEntry(target) != nullptr)
@@ -234,17 +207,9 @@ int BuildGame(const Args& args) {
 
   MakeDir(out);
   const std::string game = opal::TDiskPath::WithSlash(out) + "game.dat";
-  const std::string temp = game + ".part";
-  try {
-    opal::TSkBigFileStream target(temp, opal::fm::Create);
-    archive.Write(target);
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
-  if (::rename(temp.c_str(), game.c_str()) != 0) {
-    throw EOpalError(Format("cannot rename %s: %s", temp.c_str(), std::strerror(errno)));
-  }
+  opal::TSkBigFileStream target(game, opal::TSkBigFileStream::Replace);
+  archive.Write(target);
+  target.Commit();
   opal::TOpalInstallSet install;
   install.Version = opal::TOpalInstallSet::kWriteVersion;
   install.Title = project.Title;

@@ -17,6 +17,7 @@
 #include "platform/font_backend.h"
 #include "raster/dibx.h"
 #include "raster/png_writer.h"
+#include "storage/atomic_file.h"
 #include "text/font_pixel.h"
 #include "text/sk_word.h"
 #include "text/tag_parser.h"
@@ -180,11 +181,7 @@ int Render(const Args& args) {
   opal::TWdPageList pages;
   word.Layout(pages, 0, -1);
 
-  if (!dump.empty()) {
-    std::ofstream out(dump, std::ios::binary);
-    out << Dump(pages);
-    if (!out) throw EOpalError(dump + ": cannot be written");
-  }
+  if (!dump.empty()) opal::WriteFileAtomic(dump, Dump(pages));
   if (png.empty()) return 0;
   if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= pages.size())
     throw EOpalError(Format("page %d: the text has %zu pages", pageIndex, pages.size()));

@@ -182,6 +182,17 @@ void DecodePixelBlock(const uint8_t* data, size_t size, const TBrioHeader& heade
   DecodeRows(data, size, header.RowsScrambled(), seed, image);
 }
 
+bool InflatePixelBlockInPlace(const uint8_t* data, size_t size, const TBrioHeader& header, int32_t seed,
+                              TDIBSurface& image) {
+  const bool rows = header.Version <= 102 || (!header.Tiled() && (!header.RowsScrambled() || seed == 0));
+  const int64_t need = image.RowBytes() * image.Height();
+  if (!rows || need <= 0 || need > kMaxInflatedSize) return false;
+  if (static_cast<int64_t>(image.Bits().size()) < need) return false;
+  const size_t got = InflateInto(data, size, image.Bits().data(), static_cast<size_t>(need));
+  if (static_cast<int64_t>(got) < need) Short(static_cast<int64_t>(got), need);
+  return true;
+}
+
 std::vector<uint8_t> EncodeRows(const TDIBSurface& image, bool scrambled, int32_t seed) {
   const int64_t rb = image.RowBytes();
   std::vector<uint8_t> out(static_cast<size_t>(rb * image.Height()));

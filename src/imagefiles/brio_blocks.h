@@ -87,6 +87,12 @@ void DecodePixelBlock(const uint8_t* data, size_t size, const TBrioHeader& heade
                       TDIBSurface& image, const TTileSourceLookup& lookup);
 // Bytes the pixel block of `image` may take at most (the inflation limit).
 int64_t MaxPixelBlockBytes(const TDIBSurface& image, const TBrioHeader& header);
+// A zlib block whose rows lie as the image holds them (not tiled, not
+// scrambled) inflates straight into the image, with the errors of inflating
+// it and then DecodePixelBlock. Returns false, doing nothing, for any other
+// layout.
+bool InflatePixelBlockInPlace(const uint8_t* data, size_t size, const TBrioHeader& header, int32_t seed,
+                              TDIBSurface& image);
 
 // Pixel blocks as the writers make them.
 std::vector<uint8_t> EncodeRows(const TDIBSurface& image, bool scrambled, int32_t seed);

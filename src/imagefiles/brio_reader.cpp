@@ -199,9 +199,12 @@ class TBrioReader {
     std::vector<uint8_t> scratch;
     const uint8_t* data = Bytes(size, scratch);
     if (!deflated) return DecodePixelBlock(data, static_cast<size_t>(size), List_.Header, List_.TileSeed, image, lookup);
+    if (InflatePixelBlockInPlace(data, static_cast<size_t>(size), List_.Header, List_.TileSeed, image)) return;
     const int64_t limit = std::min(kMaxInflatedSize, MaxPixelBlockBytes(image, List_.Header));
     if (limit == 0 && size == 0) return;
-    const std::vector<uint8_t> block = Inflate(data, static_cast<size_t>(size), std::max<int64_t>(limit, 1));
+    // Rows have a known size; tiles only a bound.
+    const int64_t expected = List_.Header.Tiled() ? -1 : limit;
+    const std::vector<uint8_t> block = Inflate(data, static_cast<size_t>(size), std::max<int64_t>(limit, 1), expected);
     DecodePixelBlock(block.data(), block.size(), List_.Header, List_.TileSeed, image, lookup);
   }
 

@@ -21,8 +21,9 @@ void TBrioFrameList::SaveToStream(TStream& stream, int32_t mode, int32_t quality
 }
 
 void TBrioFrameList::SaveToFile(const std::string& name) const {
-  TFileStream file(name, fm::Create);
-  SaveToStream(file, 0, 70);
+  TMemoryStream data;
+  SaveToStream(data, 0, 70);
+  data.SaveToFile(name);
 }
 
 }  // namespace opal

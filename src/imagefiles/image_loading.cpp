@@ -132,8 +132,9 @@ void SaveDIBXToFile(TCustomDIBX& buffer, const std::string& name) {
         picture.SetPixel(x, y, (uint32_t{q.Red} << 16) | (uint32_t{q.Green} << 8) | q.Blue);
       }
     }
-  TFileStream file(name, fm::Create);
-  SaveBmp(picture, file);
+  TMemoryStream data;
+  SaveBmp(picture, data);
+  data.SaveToFile(name);
 }
 
 }  // namespace opal

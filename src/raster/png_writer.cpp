@@ -6,6 +6,7 @@
 
 #include "common/error.h"
 #include "raster/pixel_format.h"
+#include "storage/atomic_file.h"
 
 namespace opal {
 namespace {
@@ -18,9 +19,9 @@ uint8_t Widen(uint32_t v, int width) {
 
 }  // namespace
 
-void SavePng(TCustomDIBX& buffer, const std::string& fileName) {
+std::vector<uint8_t> EncodePng(TCustomDIBX& buffer) {
   const int32_t w = buffer.Width(), h = buffer.Height(), bits = buffer.BitCount();
-  if (buffer.Empty()) throw EOpalError("SavePng: empty buffer for " + fileName);
+  if (buffer.Empty()) throw EOpalError("EncodePng: empty buffer");
   const TPixelFormat* f = FormatOf(bits);
   const bool grey = f == nullptr || f->Channels == 1;
   std::vector<uint8_t> image(static_cast<size_t>(w) * h * (grey ? 1 : 3));
@@ -40,11 +41,23 @@ void SavePng(TCustomDIBX& buffer, const std::string& fileName) {
   png.width = static_cast<png_uint_32>(w);
   png.height = static_cast<png_uint_32>(h);
   png.format = grey ? PNG_FORMAT_GRAY : PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&png, fileName.c_str(), 0, image.data(), 0, nullptr)) {
-    const std::string why = png.message;
-    png_image_free(&png);
-    throw EOpalError("SavePng: cannot write " + fileName + ": " + why);
+  png_alloc_size_t size = 0;
+  std::vector<uint8_t> bytes;
+  if (png_image_write_get_memory_size(png, size, 0, image.data(), 0, nullptr)) {
+    bytes.resize(size);
+    if (png_image_write_to_memory(&png, bytes.data(), &size, 0, image.data(), 0, nullptr)) {
+      bytes.resize(size);
+      return bytes;
+    }
   }
+  const std::string why = png.message;
+  png_image_free(&png);
+  throw EOpalError("EncodePng: " + why);
+}
+
+void SavePng(TCustomDIBX& buffer, const std::string& fileName) {
+  if (buffer.Empty()) throw EOpalError("SavePng: empty buffer for " + fileName);
+  WriteFileAtomic(fileName, EncodePng(buffer));
 }
 
 }  // namespace opal

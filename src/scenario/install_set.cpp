@@ -1,8 +1,5 @@
 #include "scenario/install_set.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
 #include "common/cp932.h"
@@ -132,20 +129,7 @@ void TOpalInstallSet::LoadFromFile(const std::string& native_path) {
 void TOpalInstallSet::SaveToFile(const std::string& native_path) const {
   TMemoryStream data;
   SaveToStream(data);
-  const std::string temp = native_path + ".tmp~";
-  try {
-    TFileStream out(temp, fm::Create);
-    out.WriteBuffer(data.Bytes().data(), data.Size());
-    out.Flush();
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
-  }
-  if (::rename(temp.c_str(), native_path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    throw EOpalError(Format("cannot replace %s: %s", native_path.c_str(), std::strerror(err)));
-  }
+  data.SaveToFile(native_path);
 }
 
 bool TOpalInstallSet::AddCreatedFile(std::string_view name) {

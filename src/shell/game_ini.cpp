@@ -6,6 +6,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/error.h"
+#include "storage/atomic_file.h"
+
 namespace opal {
 
 namespace {
@@ -129,17 +132,13 @@ std::string TIniFile::Text() const {
 }
 
 bool TIniFile::Save(const std::string& path, std::string* error) const {
-  const std::string part = path + ".part";
-  const std::string text = Text();
-  std::FILE* f = std::fopen(part.c_str(), "wb");
-  bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  if (f != nullptr && std::fclose(f) != 0) ok = false;
-  if (ok && std::rename(part.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    std::remove(part.c_str());
-    if (error != nullptr) *error = "cannot write " + path;
+  try {
+    WriteFileAtomic(path, Text());
+    return true;
+  } catch (const EOpalError& e) {
+    if (error != nullptr) *error = e.what();
+    return false;
   }
-  return ok;
 }
 
 int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const {

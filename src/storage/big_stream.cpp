@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "storage/atomic_file.h"
 
 namespace opal {
 
@@ -65,17 +66,39 @@ TSkBigFileStream::TSkBigFileStream(const std::string& file_name, uint32_t mode, 
   VolumeSize_ = first;
   for (size_t i = 1; i + 1 < Volumes_.size(); ++i) {
     if (Volumes_[i]->Size() != VolumeSize_) {
-      throw EStreamError(Format("%s: volume is %lld bytes, expected %lld", Volumes_[i]->Path().c_str(),
+      throw EStreamError(Format("%s: volume is %lld bytes, expected %lld",
+                                VolumeName(file_name, static_cast<int>(i)).c_str(),
                                 static_cast<long long>(Volumes_[i]->Size()), static_cast<long long>(VolumeSize_)));
     }
   }
 }
 
+TSkBigFileStream::TSkBigFileStream(const std::string& file_name, TReplace, int64_t volume_size)
+    : FileName_(file_name), Mode_(fm::Create), Replacing_(true),
+      VolumeSize_(volume_size > 0 ? volume_size : kVolumeSize) {}
+
 TSkBigFileStream::~TSkBigFileStream() {
   const uint32_t access = fm::Access(Mode_);
-  if (access == fm::OpenWrite || access == fm::OpenReadWrite) {
-    for (auto& v : Volumes_) v->Flush();
+  if (!Replacing_ && (access == fm::OpenWrite || access == fm::OpenReadWrite)) {
+    for (auto& v : Volumes_) static_cast<TFileStream&>(*v).Flush();
   }
+}
+
+void TSkBigFileStream::Commit() {
+  if (!Replacing_) return;
+  int64_t offset = 0;
+  if (Volumes_.empty()) VolumeFor(0, &offset, true);  // an empty set still has its first volume
+  for (auto& v : Volumes_) static_cast<TAtomicFile&>(*v).Seal();
+  for (size_t i = Volumes_.size(); i-- > 0;) static_cast<TAtomicFile&>(*Volumes_[i]).Commit(false);
+  for (int i = static_cast<int>(Volumes_.size()); FileExists(VolumeName(FileName_, i)); ++i) {
+    const std::string stale = VolumeName(FileName_, i);
+    if (::unlink(stale.c_str()) != 0) {
+      throw EStreamError(Format("cannot remove %s: %s", stale.c_str(), std::strerror(errno)));
+    }
+  }
+  TAtomicFile::SyncFolder(static_cast<TAtomicFile&>(*Volumes_[0]).Folder());
+  Replacing_ = false;
+  Volumes_.clear();
 }
 
 int64_t TSkBigFileStream::GetSize() {
@@ -86,12 +109,16 @@ int64_t TSkBigFileStream::GetSize() {
 
 void TSkBigFileStream::SetPosition(int64_t pos) { Position_ = std::clamp<int64_t>(pos, 0, GetSize()); }
 
-TFileStream& TSkBigFileStream::VolumeFor(int64_t pos, int64_t* offset, bool create) {
+TStream& TSkBigFileStream::VolumeFor(int64_t pos, int64_t* offset, bool create) {
   const int64_t index = pos / VolumeSize_;
   *offset = pos % VolumeSize_;
   while (create && static_cast<int64_t>(Volumes_.size()) <= index) {
     const std::string name = VolumeName(FileName_, static_cast<int>(Volumes_.size()));
-    Volumes_.push_back(std::make_unique<TFileStream>(name, fm::Create));
+    if (Replacing_) {
+      Volumes_.push_back(std::make_unique<TAtomicFile>(name));
+    } else {
+      Volumes_.push_back(std::make_unique<TFileStream>(name, fm::Create));
+    }
   }
   return *Volumes_[static_cast<size_t>(index)];
 }
@@ -104,7 +131,7 @@ int64_t TSkBigFileStream::ReadChunks(int64_t count, Sink sink) {
     const int64_t index = Position_ / VolumeSize_;
     if (index >= static_cast<int64_t>(Volumes_.size())) break;
     int64_t offset = 0;
-    TFileStream& volume = VolumeFor(Position_, &offset, false);
+    TStream& volume = VolumeFor(Position_, &offset, false);
     const int64_t avail = volume.Size() - offset;
     if (avail <= 0) break;
     const int64_t n = std::min(count - done, avail);
@@ -120,12 +147,12 @@ int64_t TSkBigFileStream::ReadChunks(int64_t count, Sink sink) {
 
 int64_t TSkBigFileStream::Read(void* buffer, int64_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
-  return ReadChunks(count, [out](TFileStream& v, int64_t n, int64_t done) { return v.Read(out + done, n); });
+  return ReadChunks(count, [out](TStream& v, int64_t n, int64_t done) { return v.Read(out + done, n); });
 }
 
 int64_t TSkBigFileStream::ReadToStream(TStream& target, int64_t count) {
   std::vector<uint8_t> buffer;
-  return ReadChunks(count, [&](TFileStream& v, int64_t n, int64_t) {
+  return ReadChunks(count, [&](TStream& v, int64_t n, int64_t) {
     int64_t copied = 0;
     while (copied < n) {
       const int64_t step = std::min<int64_t>(n - copied, CopyBufferSize);
@@ -144,7 +171,7 @@ int64_t TSkBigFileStream::Write(const void* buffer, int64_t count) {
   int64_t done = 0;
   while (done < count) {
     int64_t offset = 0;
-    TFileStream& volume = VolumeFor(Position_, &offset, true);
+    TStream& volume = VolumeFor(Position_, &offset, true);
     const int64_t n = std::min(count - done, VolumeSize_ - offset);
     volume.SetPosition(offset);
     const int64_t put = volume.Write(in + done, n);

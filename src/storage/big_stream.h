@@ -45,7 +45,19 @@ class TSkBigFileStream : public TSkBigStream {
   // (EStreamError when missing) and every following volume that exists;
   // other modes delete the old set first.
   TSkBigFileStream(const std::string& file_name, uint32_t mode, int64_t volume_size = kVolumeSize);
+  // A new set that takes the place of the set named `file_name` on Commit.
+  // Every volume is written as a temporary file beside its destination
+  // (TAtomicFile); Commit syncs all of them, then renames them over the old
+  // volumes one by one (the first volume last), removes the old set's
+  // volumes past the new count and syncs the folder. Each volume is replaced
+  // whole; a failure before Commit's renames leaves the old set as it was.
+  // Destroyed without Commit, the temporaries go; after Commit the stream
+  // holds nothing more.
+  struct TReplace {};
+  static constexpr TReplace Replace{};
+  TSkBigFileStream(const std::string& file_name, TReplace, int64_t volume_size = kVolumeSize);
   ~TSkBigFileStream() override;
+  void Commit();
 
   int64_t GetSize() override;
   int64_t GetPosition() override { return Position_; }
@@ -62,7 +74,7 @@ class TSkBigFileStream : public TSkBigStream {
   int64_t VolumeSize() const { return VolumeSize_; }
 
  private:
-  TFileStream& VolumeFor(int64_t pos, int64_t* offset, bool create);
+  TStream& VolumeFor(int64_t pos, int64_t* offset, bool create);
   template <typename Sink>
   int64_t ReadChunks(int64_t count, Sink sink);
   template <typename Reader>
@@ -70,9 +82,10 @@ class TSkBigFileStream : public TSkBigStream {
 
   std::string FileName_;
   uint32_t Mode_;
+  bool Replacing_ = false;
   int64_t Position_ = 0;
   int64_t VolumeSize_;
-  std::vector<std::unique_ptr<TFileStream>> Volumes_;
+  std::vector<std::unique_ptr<TStream>> Volumes_;  // TFileStream, or TAtomicFile when replacing
 };
 
 class TSkBigMemoryStream : public TSkBigStream {

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "common/error.h"
+#include "storage/atomic_file.h"
 
 namespace opal {
 
@@ -81,10 +82,7 @@ void TMemoryStream::LoadFromFile(const std::string& path) {
   Pos_ = 0;
 }
 
-void TMemoryStream::SaveToFile(const std::string& path) const {
-  TFileStream file(path, fm::Create);
-  file.WriteBuffer(Data_.data(), static_cast<int64_t>(Data_.size()));
-}
+void TMemoryStream::SaveToFile(const std::string& path) const { WriteFileAtomic(path, Data_); }
 
 // --- TFileStream ---
 

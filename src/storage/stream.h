@@ -47,6 +47,8 @@ class TMemoryStream : public TStream {
   void Clear();
   // Replaces the content with the file's bytes (native path); EStreamError on failure.
   void LoadFromFile(const std::string& path);
+  // Replaces the file with the content through the atomic writer
+  // (storage/atomic_file.h): the old file stays whole when the write fails.
   void SaveToFile(const std::string& path) const;
   uint8_t* Memory() { return Data_.data(); }
   const std::vector<uint8_t>& Bytes() const { return Data_; }

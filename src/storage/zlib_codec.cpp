@@ -1,25 +1,89 @@
 #include "storage/zlib_codec.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 
 #include "common/error.h"
 
 namespace opal {
 
+namespace {
+
+struct FreeCompressor {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+struct FreeDecompressor {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// The first output size tried for a stream of unknown size, as a multiple
+// of its compressed size; a stream that expands more is tried once more
+// with room for all that its limit allows.
+constexpr int64_t kFirstGuessFactor = 16;
+constexpr int64_t kFirstGuessMin = 64 << 10;
+
+}  // namespace
+
 std::vector<uint8_t> Deflate(const uint8_t* data, size_t size) {
-  uLongf bound = compressBound(static_cast<uLong>(size));
-  std::vector<uint8_t> out(bound);
-  if (compress2(out.data(), &bound, data, static_cast<uLong>(size), 1) != Z_OK) {
-    throw EFormatError("compression failed");
-  }
-  out.resize(bound);
+  const std::unique_ptr<libdeflate_compressor, FreeCompressor> compressor(libdeflate_alloc_compressor(1));
+  if (!compressor) throw EFormatError("compression failed: out of memory");
+  std::vector<uint8_t> out(libdeflate_zlib_compress_bound(compressor.get(), size));
+  const size_t n = libdeflate_zlib_compress(compressor.get(), data, size, out.data(), out.size());
+  if (n == 0) throw EFormatError("compression failed");
+  out.resize(n);
   return out;
 }
 
-std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, int64_t limit) {
+std::vector<uint8_t> Inflate(const uint8_t* data, size_t size, int64_t limit, int64_t expected) {
+  // The whole stream is inflated at once into a buffer that must hold all of
+  // it. Any outcome but success (damage, truncation, a stream past the
+  // limit) goes to the incremental inflater, which names the failure.
+  const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
+  if (!decompressor || limit <= 0) return InflateStreaming(data, size, limit);
+  size_t produced = 0;
+  if (expected >= 0 && expected <= limit) {
+    std::vector<uint8_t> out(static_cast<size_t>(expected));
+    const libdeflate_result r =
+        libdeflate_zlib_decompress(decompressor.get(), data, size, out.data(), out.size(), &produced);
+    if (r == LIBDEFLATE_SUCCESS) {
+      out.resize(produced);
+      return out;
+    }
+    if (r != LIBDEFLATE_INSUFFICIENT_SPACE || expected == limit) return InflateStreaming(data, size, limit);
+  }
+  // An unknown size: inflated into memory left uninitialised, which costs
+  // only the pages written, then copied out at its size.
+  const int64_t guess = std::max<int64_t>(kFirstGuessMin, static_cast<int64_t>(size) * kFirstGuessFactor);
+  for (const int64_t capacity : {std::min(limit, guess), limit}) {
+    const std::unique_ptr<uint8_t[]> room(new (std::nothrow) uint8_t[static_cast<size_t>(capacity)]);
+    if (!room) break;
+    const libdeflate_result r = libdeflate_zlib_decompress(decompressor.get(), data, size, room.get(),
+                                                           static_cast<size_t>(capacity), &produced);
+    if (r == LIBDEFLATE_SUCCESS) return std::vector<uint8_t>(room.get(), room.get() + produced);
+    if (r != LIBDEFLATE_INSUFFICIENT_SPACE || capacity >= limit) break;
+  }
+  return InflateStreaming(data, size, limit);
+}
+
+size_t InflateInto(const uint8_t* data, size_t size, uint8_t* out, size_t limit) {
+  const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(libdeflate_alloc_decompressor());
+  size_t produced = 0;
+  if (decompressor && limit > 0 &&
+      libdeflate_zlib_decompress(decompressor.get(), data, size, out, limit, &produced) == LIBDEFLATE_SUCCESS) {
+    return produced;
+  }
+  const std::vector<uint8_t> named = InflateStreaming(data, size, static_cast<int64_t>(limit));
+  if (!named.empty()) std::memcpy(out, named.data(), named.size());
+  return named.size();
+}
+
+std::vector<uint8_t> InflateStreaming(const uint8_t* data, size_t size, int64_t limit) {
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw EFormatError("cannot start decompression");
   std::vector<uint8_t> out;

@@ -82,6 +82,13 @@ TEST(BrioHostile, Table) {
     const std::vector<uint8_t> zeros(100000, 0);
     bigZlib.Layer().Block(Deflate(zeros.data(), zeros.size())).I32(0).I32(0).I32(0);
   }
+  TBrioBytes shortZlib;  // a sound zlib block of fewer bytes than the picture's rows
+  {
+    shortZlib.Header(106, 1, 0, 0).Frame(1, 2, 2, 8);
+    for (int i = 0; i < 256; ++i) shortZlib.I32(0);
+    const std::vector<uint8_t> zeros(3, 0);
+    shortZlib.Layer().Block(Deflate(zeros.data(), zeros.size())).I32(0).I32(0).I32(0);
+  }
   TBrioBytes wrongJpeg;  // a JPEG of 8 × 8 in a 4 × 3 frame
   {
     wrongJpeg.Header(106, 1, 0, 2).Frame(1, 4, 3, 24).Layer();
@@ -126,6 +133,7 @@ TEST(BrioHostile, Table) {
       {"rect count past end", [&] { auto b = sound; b.resize(b.size() - 8); b.push_back(50); b.insert(b.end(), 7, 0); return b; }()},
       {"zlib damaged", [&] { auto b = packed; b[colourSize + 6] ^= 0xFF; b[colourSize + 7] ^= 0x55; return b; }()},
       {"zlib too long", bigZlib.Data},
+      {"zlib too short", shortZlib.Data},
       {"jpeg other size", wrongJpeg.Data},
       {"jpeg damaged", badJpeg.Data},
       {"tile past its row", pastRow.Data},
@@ -151,6 +159,18 @@ TEST(BrioHostile, Table) {
     if (std::getenv("BRIO_SHOW_REASONS")) {
       TBrioFrameList l;
       try { Decode(c.Bytes, l); } catch (const EOpalError& e) { std::printf("%s: %s\n", c.Name, e.what()); }
+    }
+  }
+  // Rows inflate straight into the picture, with the messages of inflating
+  // them apart and then placing them.
+  for (const auto& [bytes, message] : {std::pair{bigZlib.Data, "compressed data expands past 8 bytes"},
+                                       std::pair{shortZlib.Data, "pixel block of 3 bytes, 8 expected"}}) {
+    TBrioFrameList l;
+    try {
+      Decode(bytes, l);
+      ADD_FAILURE() << message;
+    } catch (const EOpalError& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
   }
   EXPECT_TRUE(Refused(sound, 40)) << "budget";

@@ -171,11 +171,17 @@ TEST(InstallSet, SaveToFileReplacesTheOldFileAtomically) {
   set.SaveToFile(path);
   EXPECT_EQ(testing::ReadFile(path).substr(0, 5), "is108");
   EXPECT_FALSE(TDiskPath::IsFile(path + ".tmp~"));
-  // A folder in the way of the temporary file: the write fails, the old file stays.
-  ::mkdir((dir / "blocked.dat.tmp~").c_str(), 0755);
+  // A disk too full for the new file: the write fails, the old file stays,
+  // and no temporary file is left beside it.
   testing::WriteFile(dir / "blocked.dat", "keep");
-  EXPECT_THROW(set.SaveToFile(dir / "blocked.dat"), EOpalError);
+  {
+    testing::FileSizeLimit full_disk(0);
+    EXPECT_THROW(set.SaveToFile(dir / "blocked.dat"), EOpalError);
+  }
   EXPECT_EQ(testing::ReadFile(dir / "blocked.dat"), "keep");
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 2u);  // install.dat and blocked.dat
 }
 
 // A game folder with install.dat and opal.opb written by our writers.
