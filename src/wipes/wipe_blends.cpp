@@ -1,0 +1,141 @@
+// The blend, fade and scroll kinds.
+#include <algorithm>
+#include <cmath>
+
+#include "raster/pixel_format.h"
+#include "wipes/rule_image.h"
+#include "wipes/wipe_kinds.h"
+
+namespace opal {
+
+namespace {
+
+int32_t RoundEven(double v) {
+  const double r = std::nearbyint(v);
+  return static_cast<int32_t>(std::clamp(r, -2147483648.0, 2147483647.0));
+}
+
+// Copies `src` and adds or subtracts gray g over the whole destination.
+void CopyWithGray(TCustomDIBX& dest, TCustomDIBX* src, uint32_t gray, bool subtract) {
+  dest.Assign(src);
+  if (subtract) {
+    dest.FillRectSub(dest.BoundsRect(), gray);
+  } else {
+    dest.FillRectAdd(dest.BoundsRect(), gray);
+  }
+}
+
+}  // namespace
+
+void TWipeFade::Draw() {
+  const double f = static_cast<double>(int64_t{Duration()} - Time - 1) / Duration();
+  CopyFrom(OldImage);
+  const int32_t opacity = static_cast<int32_t>(Progress(256));
+  Dest->DrawAlpha(RoundEven(f * Params[0]), RoundEven(f * Params[1]), opacity, false, false, false,
+                  NewImage->BoundsRect(), NewImage);
+}
+
+void TWipeScrollH::Draw() {
+  const int32_t w = Width();
+  const int32_t a = static_cast<int32_t>(Progress(w));
+  const TRect oldRect = OldImage->BoundsRect(), newRect = NewImage->BoundsRect();
+  if (Reverse) {
+    Dest->Draw(a, 0, false, false, false, oldRect, OldImage);
+    Dest->Draw(a - w, 0, false, false, false, newRect, NewImage);
+  } else {
+    Dest->Draw(-a, 0, false, false, false, oldRect, OldImage);
+    Dest->Draw(w - a, 0, false, false, false, newRect, NewImage);
+  }
+}
+
+void TWipeScrollV::Draw() {
+  const int32_t h = Height();
+  const int32_t a = static_cast<int32_t>(Progress(h));
+  const TRect oldRect = OldImage->BoundsRect(), newRect = NewImage->BoundsRect();
+  if (Reverse) {
+    Dest->Draw(0, a, false, false, false, oldRect, OldImage);
+    Dest->Draw(0, a - h, false, false, false, newRect, NewImage);
+  } else {
+    Dest->Draw(0, -a, false, false, false, oldRect, OldImage);
+    Dest->Draw(0, h - a, false, false, false, newRect, NewImage);
+  }
+}
+
+namespace {
+
+void WhiteOrBlack(TCustomWipe& wipe, int64_t a, uint32_t grayA, uint32_t grayB, bool subtract) {
+  if (a < 256) {
+    CopyWithGray(*wipe.Dest, wipe.OldImage, grayA, subtract);
+  } else {
+    CopyWithGray(*wipe.Dest, wipe.NewImage, grayB, subtract);
+  }
+}
+
+}  // namespace
+
+void TWipeWhite::Draw() {
+  const int32_t a = static_cast<int32_t>(Progress(511));
+  WhiteOrBlack(*this, a, Gray(a), Gray(511 - a), false);
+}
+
+void TWipeBlack::Draw() {
+  const int32_t a = static_cast<int32_t>(Progress(511));
+  WhiteOrBlack(*this, a, Gray(a), Gray(511 - a), true);
+}
+
+void TWipeFlash::Draw() {
+  const int32_t b = static_cast<int32_t>(Progress(255));
+  CopyWithGray(*Dest, NewImage, Gray(255 - b), false);
+}
+
+// --- shadow white and black -------------------------------------------------
+
+void TWipeShadowWhite::DoPrepare() {
+  Rule_ = BuildRuleLevels(Context, MaskFile, Reverse, Width(), Height());
+}
+
+void TWipeShadowWhite::Draw() {
+  const TPixelFormat* dst = FormatOf(Dest->BitCount());
+  const TPixelFormat* oldFormat = FormatOf(OldImage->BitCount());
+  const TPixelFormat* newFormat = FormatOf(NewImage->BitCount());
+  if (dst == nullptr || oldFormat == nullptr || newFormat == nullptr) return;
+  const int32_t w = std::min({Width(), OldImage->Width(), NewImage->Width()});
+  const int32_t h = std::min({Height(), OldImage->Height(), NewImage->Height()});
+  if (w <= 0 || h <= 0 || Rule_.size() < static_cast<size_t>(Width()) * static_cast<size_t>(h)) return;
+  // Per rule level: which picture (false old, true new) and the gray pixel.
+  const int64_t level = Progress(768);
+  bool takesNew[256];
+  uint32_t gray[256];
+  for (int32_t v = 0; v < 256; ++v) {
+    const int64_t j = std::clamp<int64_t>(level + v - 256, 0, 511);
+    takesNew[v] = j > 255;
+    gray[v] = Gray(static_cast<int32_t>(j > 255 ? 511 - j : j));
+  }
+  const bool subtract = Subtracts();
+  uint8_t* d0 = Dest->PixelAddress(0, 0);
+  uint8_t* o0 = OldImage->PixelAddress(0, 0);
+  uint8_t* n0 = NewImage->PixelAddress(0, 0);
+  if (d0 != nullptr && o0 != nullptr && n0 != nullptr) {
+    const int64_t dStep = Dest->RowStep(), oStep = OldImage->RowStep(), nStep = NewImage->RowStep();
+    for (int32_t y = 0; y < h; ++y) {
+      uint8_t* d = d0 + y * dStep;
+      const uint8_t* o = o0 + y * oStep;
+      const uint8_t* n = n0 + y * nStep;
+      const uint8_t* rule = Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(Width());
+      for (int32_t x = 0; x < w; ++x) {
+        const uint8_t v = rule[x];
+        const TPixelFormat& from = takesNew[v] ? *newFormat : *oldFormat;
+        const uint8_t* s = takesNew[v] ? n + x * int64_t{newFormat->Bytes} : o + x * int64_t{oldFormat->Bytes};
+        uint32_t p = LoadPixel(s, from.Bytes);
+        if (&from != dst) p = ConvertPixel(from, *dst, p);
+        p = subtract ? SubPixel(*dst, p, gray[v]) : AddPixel(*dst, p, gray[v]);
+        StorePixel(d + x * int64_t{dst->Bytes}, dst->Bytes, p);
+      }
+    }
+  }
+  if (d0 != nullptr) Dest->Unlock();
+  if (o0 != nullptr) OldImage->Unlock();
+  if (n0 != nullptr) NewImage->Unlock();
+}
+
+}  // namespace opal
