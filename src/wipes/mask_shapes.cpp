@@ -19,9 +19,10 @@ TPoint OnCircle(double cx, double cy, double radius, double angle) {
   return {cx + radius * std::sin(angle), cy - radius * std::cos(angle)};
 }
 
-// Arc vertices per whole turn: the chords then stay within a tenth of a
-// pixel of the circle for every screen up to 32768 pixels across.
-constexpr double kArcSteps = 1024.0;
+// Arc vertices per whole turn for a circle of `radius`: a chord of angle a
+// lies at most radius·a²/8 inside the arc, so a = √(2/radius) keeps it
+// within a quarter of a pixel.
+double ArcSteps(double radius) { return std::ceil(2 * std::numbers::pi / std::sqrt(2 / std::max(radius, 2.0))); }
 
 }  // namespace
 
@@ -41,7 +42,7 @@ void TWipeMask::DrawSectors(const std::vector<std::pair<double, double>>& sector
     // Centre, the rounded end of the first radius, the arc, the rounded
     // end of the second radius.
     std::vector<TPoint> poly{{cx, cy}};
-    const int32_t steps = std::max(2, static_cast<int32_t>(std::ceil(sweep / turn * kArcSteps)));
+    const int32_t steps = std::max(2, static_cast<int32_t>(std::ceil(sweep / turn * ArcSteps(radius))));
     for (int32_t k = 0; k <= steps; ++k) {
       TPoint p = OnCircle(cx, cy, radius, from + sweep * k / steps);
       if (k == 0 || k == steps) p = {std::round(p.X), std::round(p.Y)};

@@ -94,11 +94,69 @@ void TWipeShadowWhite::DoPrepare() {
   Rule_ = BuildRuleLevels(Context, MaskFile, Reverse, Width(), Height());
 }
 
+namespace {
+
+// Adds (or takes away) gray `gray` to pixel p channel by channel, with
+// saturation, for a format whose red, green and blue are the fields of
+// `fields`; the bits in `keep` (the fourth byte of a 32-bit pixel) pass as
+// they are, every other bit comes out 0, as AddPixel and SubPixel give.
+struct TGrayFields {
+  uint32_t Field[3];
+  uint32_t Keep;
+  explicit TGrayFields(const TPixelFormat& f) : Keep(f.Bits == 32 ? 0xFF000000u : 0u) {
+    for (int c = 0; c < 3; ++c) Field[c] = f.Max(c) << f.Shift[c];
+  }
+  uint32_t Add(uint32_t p, uint32_t gray) const {
+    uint32_t out = p & Keep;
+    for (uint32_t m : Field) out |= std::min<uint32_t>((p & m) + (gray & m), m);
+    return out;
+  }
+  uint32_t Sub(uint32_t p, uint32_t gray) const {
+    uint32_t out = p & Keep;
+    for (uint32_t m : Field) out |= (p & m) > (gray & m) ? (p & m) - (gray & m) : 0u;
+    return out;
+  }
+};
+
+// Saturating byte-wise addition and subtraction of four 8-bit channels at
+// once; a gray's fourth byte is 0, so a 32-bit pixel's fourth byte passes.
+inline uint32_t AddBytes(uint32_t a, uint32_t b) {
+  const uint32_t sum = ((a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu)) ^ ((a ^ b) & 0x80808080u);
+  const uint32_t carry = ((a & b) | ((a | b) & ~sum)) & 0x80808080u;
+  return sum | ((carry >> 7) * 0xFFu);
+}
+inline uint32_t SubBytes(uint32_t a, uint32_t b) {
+  const uint32_t diff = ((a | 0x80808080u) - (b & 0x7F7F7F7Fu)) ^ ((a ^ ~b) & 0x80808080u);
+  const uint32_t borrow = ((~a & b) | (~(a ^ b) & diff)) & 0x80808080u;
+  return diff & ~((borrow >> 7) * 0xFFu);
+}
+
+// One row of the shadow glow for pictures in the destination's format,
+// `Bytes` bytes a pixel.
+template <int Bytes, bool Subtract>
+void GlowRow(uint8_t* d, const uint8_t* o, const uint8_t* n, const uint8_t* rule, int32_t count,
+             const bool* takesNew, const uint32_t* gray, const TGrayFields& fields) {
+  for (int32_t x = 0; x < count; ++x) {
+    const uint8_t v = rule[x];
+    const uint32_t p = LoadPixel((takesNew[v] ? n : o) + x * Bytes, Bytes);
+    uint32_t out;
+    if constexpr (Bytes == 4) {
+      out = Subtract ? SubBytes(p, gray[v]) : AddBytes(p, gray[v]);
+    } else {
+      out = Subtract ? fields.Sub(p, gray[v]) : fields.Add(p, gray[v]);
+    }
+    StorePixel(d + x * Bytes, Bytes, out);
+  }
+}
+
+}  // namespace
+
 void TWipeShadowWhite::Draw() {
   const TPixelFormat* dst = FormatOf(Dest->BitCount());
   const TPixelFormat* oldFormat = FormatOf(OldImage->BitCount());
   const TPixelFormat* newFormat = FormatOf(NewImage->BitCount());
   if (dst == nullptr || oldFormat == nullptr || newFormat == nullptr) return;
+  if (dst->Bytes == 1 || dst->Bytes == 3) return;  // the screen has 15, 16 or 32 bits
   const int32_t w = std::min({Width(), OldImage->Width(), NewImage->Width()});
   const int32_t h = std::min({Height(), OldImage->Height(), NewImage->Height()});
   if (w <= 0 || h <= 0 || Rule_.size() < static_cast<size_t>(Width()) * static_cast<size_t>(h)) return;
@@ -112,24 +170,33 @@ void TWipeShadowWhite::Draw() {
     gray[v] = Gray(static_cast<int32_t>(j > 255 ? 511 - j : j));
   }
   const bool subtract = Subtracts();
+  const TGrayFields fields(*dst);
+  const bool same = oldFormat == dst && newFormat == dst;
   uint8_t* d0 = Dest->PixelAddress(0, 0);
   uint8_t* o0 = OldImage->PixelAddress(0, 0);
   uint8_t* n0 = NewImage->PixelAddress(0, 0);
   if (d0 != nullptr && o0 != nullptr && n0 != nullptr) {
     const int64_t dStep = Dest->RowStep(), oStep = OldImage->RowStep(), nStep = NewImage->RowStep();
+    const int32_t bytes = dst->Bytes;
     for (int32_t y = 0; y < h; ++y) {
       uint8_t* d = d0 + y * dStep;
       const uint8_t* o = o0 + y * oStep;
       const uint8_t* n = n0 + y * nStep;
       const uint8_t* rule = Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(Width());
+      if (same) {
+        using TRow = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, int32_t, const bool*,
+                              const uint32_t*, const TGrayFields&);
+        const TRow row = bytes == 4 ? (subtract ? GlowRow<4, true> : GlowRow<4, false>)
+                                    : (subtract ? GlowRow<2, true> : GlowRow<2, false>);
+        row(d, o, n, rule, w, takesNew, gray, fields);
+        continue;
+      }
       for (int32_t x = 0; x < w; ++x) {
         const uint8_t v = rule[x];
         const TPixelFormat& from = takesNew[v] ? *newFormat : *oldFormat;
-        const uint8_t* s = takesNew[v] ? n + x * int64_t{newFormat->Bytes} : o + x * int64_t{oldFormat->Bytes};
-        uint32_t p = LoadPixel(s, from.Bytes);
-        if (&from != dst) p = ConvertPixel(from, *dst, p);
-        p = subtract ? SubPixel(*dst, p, gray[v]) : AddPixel(*dst, p, gray[v]);
-        StorePixel(d + x * int64_t{dst->Bytes}, dst->Bytes, p);
+        const uint32_t p =
+            ConvertPixel(from, *dst, LoadPixel((takesNew[v] ? n : o) + x * int64_t{from.Bytes}, from.Bytes));
+        StorePixel(d + x * int64_t{bytes}, bytes, subtract ? fields.Sub(p, gray[v]) : fields.Add(p, gray[v]));
       }
     }
   }
