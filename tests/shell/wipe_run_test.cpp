@@ -137,6 +137,10 @@ TEST(WipeRun, FlipsRunTheirWipesForTheirTimeAtEveryDepth) {
       EXPECT_TRUE(w == kw && h == kh && shot == kept) << shots[k].Name << " differs from " << expected;
     }
   }
+  // The 16-bit run composed at its own depth: its fade is quantised.
+  uint32_t w = 0, h = 0;
+  EXPECT_NE(testing::ReadPngRgb(kSource + "/tests/shell/expected/wipe-fade-16.png", w, h),
+            testing::ReadPngRgb(kSource + "/tests/shell/expected/wipe-fade-32.png", w, h));
 }
 
 }  // namespace
