@@ -60,6 +60,7 @@ void Usage(FILE* out) {
                "  --input FILE        timed mouse, key, text, focus and message-box input (docs/input-script.md)\n"
                "  --screenshot FILE   write the screen as a PNG at exit, or at each --screenshot-at\n"
                "  --screenshot-at N   frame N (repeatable; with several, FILE gets -N before .png)\n"
+               "  --screen-depth N    report a desktop of N = 15, 16 or 32 bits per pixel\n"
                "  --cdrom DIR         a folder that stands for a disc in a CD-ROM drive (repeatable;\n"
                "                      OPAL_CDROM may list more, separated by ':')\n"
                "  --help, --version\n"
@@ -76,6 +77,7 @@ struct TOptions {
   long long Frames = -1;      // -1: no limit
   std::string TracePath, DumpVarsPath, ScreenshotPath, InputPath;
   std::vector<long long> ScreenshotAt;
+  int32_t ScreenDepth = 0;  // 0: the display's own
   std::vector<std::string> CdRoots, Args;
 };
 
@@ -131,6 +133,9 @@ int ParseOptions(int argc, char** argv, TOptions& o) {
     } else if (a == "--screenshot-at") {
       if (!has_next || !ParseCount(argv[++i], n)) return fail("needs a frame number");
       o.ScreenshotAt.push_back(n);
+    } else if (a == "--screen-depth") {
+      if (!has_next || !ParseCount(argv[++i], n) || (n != 15 && n != 16 && n != 32)) return fail("needs 15, 16 or 32");
+      o.ScreenDepth = static_cast<int32_t>(n);
     } else if (a == "--cdrom") {
       if (!has_next) return fail("needs a folder");
       o.CdRoots.push_back(argv[++i]);
@@ -282,6 +287,10 @@ int Run(const TOptions& o) {
     return rc;
   }
   THeadlessDisplay headless;
+  if (o.ScreenDepth != 0) {
+    headless.Desktop = DisplayFormatOfDepth(o.ScreenDepth);
+    if (window != nullptr) window->SetDesktopDepth(o.ScreenDepth);
+  }
   Display& display = window != nullptr ? static_cast<Display&>(*window) : headless;
   TScriptedMessageBoxes scripted;
   TSdlMessageBoxes windowBoxes;

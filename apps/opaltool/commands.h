@@ -20,6 +20,7 @@ int CmdBuild(const Args& args);
 int CmdImage(const Args& args);
 int CmdText(const Args& args);
 int CmdDb(const Args& args);
+int CmdWipe(const Args& args);
 
 struct Command {
   const char* name;

@@ -152,6 +152,23 @@ def evening():
     write_png("evening.png", w, h, rows, False)
 
 
+def rule():
+    """The rule of the evening's shadow wipe: grey levels, brightest at the
+    centre, so the evening spreads outwards in rings."""
+    w, h = 640, 480
+    far = math.hypot(w / 2, h / 2)
+    rows = []
+    for y in range(h):
+        row = []
+        for x in range(w):
+            d = math.hypot(x - w / 2, y - h / 2) / far
+            v = max(0.0, min(1.0, 1.0 - d + 0.04 * math.sin(d * 40)))
+            g = int(round(v * 255))
+            row.append((g, g, g))
+        rows.append(row)
+    write_png("rule.png", w, h, rows, False)
+
+
 if __name__ == "__main__":
     os.makedirs(OUT, exist_ok=True)
     background()
@@ -160,3 +177,4 @@ if __name__ == "__main__":
     brick_tile()
     title_card()
     evening()
+    rule()

@@ -26,6 +26,9 @@ struct TDisplayFormat {
   uint32_t RedMask = 0xFF0000, GreenMask = 0x00FF00, BlueMask = 0x0000FF;
 };
 
+// The format of a desktop of 15, 16 or 32 bits per pixel (others: 32).
+TDisplayFormat DisplayFormatOfDepth(int32_t bits);
+
 class Display {
  public:
   virtual ~Display() = default;
@@ -52,8 +55,8 @@ class Display {
   }
 };
 
-// The display of a run without a window: a 32-bit desktop, no full-screen
-// modes, and presentation into a picture of the panel kept in memory, so
+// The display of a run without a window: a desktop of Desktop's format
+// (32 bits unless set), no full-screen modes, and presentation into a picture of the panel kept in memory, so
 // that a screenshot shows what a window would show.
 class THeadlessDisplay : public Display {
  public:
@@ -64,13 +67,15 @@ class THeadlessDisplay : public Display {
   void Close() override {}
   bool SetExclusive(bool) override { return true; }
   bool GetFormat(TDisplayFormat& out) override {
-    out = TDisplayFormat{};
+    out = Desktop;
     return true;
   }
   std::vector<DisplayMode> Modes() override { return {}; }
   bool SetMode(const DisplayMode&) override { return false; }
   void Present(TCustomDIBX& buffer, const TRect& rect) override;
   bool CopyPresented(TDIBX& out) override;
+
+  TDisplayFormat Desktop;
 
  private:
   std::unique_ptr<TDIBX> Panel_;

@@ -195,6 +195,10 @@ bool TSdlScreen::SetExclusive(bool exclusive) {
 }
 
 bool TSdlScreen::GetFormat(TDisplayFormat& out) {
+  if (DesktopDepth_ != 0) {
+    out = DisplayFormatOfDepth(DesktopDepth_);
+    return true;
+  }
   SDL_DisplayMode mode;
   const int index = std::max(0, SDL_GetWindowDisplayIndex(Window_));
   if (SDL_GetCurrentDisplayMode(index, &mode) != 0) return false;

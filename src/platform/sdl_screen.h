@@ -72,9 +72,13 @@ class TSdlScreen : public Window, public Display, public EventSource {
   bool SetMode(const DisplayMode& mode) override;
   void Present(TCustomDIBX& buffer, const TRect& rect) override;
   bool CopyPresented(TDIBX& out) override { return CopyPanel(out); }
+  // Reports a desktop of 15, 16 or 32 bits whatever the machine's is (0:
+  // the machine's); the window shows the screen buffer converted.
+  void SetDesktopDepth(int32_t bits) { DesktopDepth_ = bits; }
 
  private:
   TSdlScreen() = default;
+  int32_t DesktopDepth_ = 0;
   void DrawToolbar();
   void PresentAt(TCustomDIBX& buffer, const TRect& rect, int32_t left, int32_t top);
   bool ToolbarHit(int32_t x, int32_t y, TInputKind& kind) const;

@@ -30,6 +30,8 @@ bool TGameRuntime::CreateProject(TFormView& form) {
     return true;  // the project exists; it only failed to start
   }
   if (ImageCache_ != nullptr) ImageCache_->Seed = Project_->ImageTileSeed;
+  Wipes_.Context.Seed = Project_->ImageTileSeed;
+  Wipes_.Random = TWipeRandom(form.RandomSeed);
   Services_.Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
   // A restored message window finds its message on the scenario page.
@@ -71,6 +73,11 @@ void TGameRuntime::InitStage() {
   Services_.Files = &StageFiles_;
   Services_.Fonts = Fonts_.get();
   Services_.WordHost = &WordHost_;
+  Wipes_.Context.Files = &StageFiles_;
+  Wipes_.Context.Warn = [](const std::string& message) {
+    std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(message).c_str());
+  };
+  Services_.Wipes = &Wipes_;
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);

@@ -20,6 +20,7 @@
 #include "stage/base_list.h"
 #include "stage/stage_services.h"
 #include "stage/timer_list.h"
+#include "wipes/create_wipe.h"
 
 namespace opal {
 
@@ -109,6 +110,8 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   std::unique_ptr<TFontPixelManager> Fonts_;
   TGameWordHost WordHost_;
   TFormFiles StageFiles_{*this};
+  // The transitions of Flip; rule images come from the game data.
+  TWipeMaker Wipes_;
   // What the stage's objects use; filled as the parts come up (the
   // variables and messages with the project, the screen with the media).
   TStageServices Services_;

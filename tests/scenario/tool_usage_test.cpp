@@ -60,6 +60,8 @@ const std::vector<std::vector<std::string>> kCommands = {
     {"text", "render", "a.txt", "-o", "a.png"},
     {"db"},
     {"db", "tsv", "a.tsv"},
+    {"wipe"},
+    {"wipe", "render", "1", "a.png", "b.png", "-o", "c.png"},
     {"build", "src", "-o", "out"},
 };
 
@@ -119,6 +121,8 @@ TEST(ToolUsage, WrongCommandLinesExitTwoAndBadInputOne) {
       {{"expr", "compile", "1", "2"}, 2, "one expression at a time"},
       {{"image", "encode", "a.png", "--depth"}, 2, "--depth needs a value"},
       {{"build", "src"}, 2, "needs SRC_DIR and -o OUT_DIR"},
+      {{"wipe", "render", "1", "a.png", "-o", "c.png"}, 2, "render needs KIND OLD.png NEW.png"},
+      {{"wipe", "render", "1", "a.png", "b.png", "-o", "c.png", "--depth", "24"}, 2, "--depth must be 15, 16 or 32"},
       // An expression that starts like an option goes after "--".
       {{"expr", "eval", "--", "-1"}, 0, ""},
       {{"page", "dump", dir / "bad.osb"}, 1, "bad.osb"},
