@@ -74,9 +74,7 @@ void TGameRuntime::InitStage() {
   Services_.Fonts = Fonts_.get();
   Services_.WordHost = &WordHost_;
   Wipes_.Context.Files = &StageFiles_;
-  Wipes_.Context.Warn = [](const std::string& message) {
-    std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(message).c_str());
-  };
+  Wipes_.Context.Warn = [](const std::string& message) { ReportError(message); };
   Services_.Wipes = &Wipes_;
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
