@@ -19,6 +19,7 @@ int CmdPage(const Args& args);
 int CmdBuild(const Args& args);
 int CmdImage(const Args& args);
 int CmdText(const Args& args);
+int CmdFilm(const Args& args);
 
 struct Command {
   const char* name;

@@ -18,6 +18,7 @@ const std::vector<Command>& AllCommands() {
       {"page", CmdPage, "page build|dump ..."},
       {"image", CmdImage, "image encode|decode ..."},
       {"text", CmdText, "text render ..."},
+      {"film", CmdFilm, "film build|dump|info ..."},
       {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
   };
   return commands;
