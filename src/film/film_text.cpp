@@ -236,6 +236,8 @@ void ReadFilmText(std::string_view text, TFilmManager& film) {
     film.Clear();
     throw EFormatError(Format("line %d: %s", number, e.what()));
   }
+  // Fields the text's version lacks take the values its reader gives them.
+  for (int32_t i = 0; i < film.Count(); ++i) film.Track(i)->AfterRead(film.Version);
   film.ResolveChains();
 }
 

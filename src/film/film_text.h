@@ -9,7 +9,9 @@
 //     TrackLength 60
 //     PosEnd 100 0
 //
-// Fields left out keep their initial values; '#' starts a comment line.
+// Fields left out keep their initial values, or the values a film of the
+// header's version gets for fields it lacks (the Y zoom of a film before
+// 105 copies its X zoom); '#' starts a comment line.
 // Strings are quoted UTF-8 with the escapes \" \\ \n \r \t and \{HH} for a
 // byte that is no character; any other backslash stands for itself, so
 // "..\pic\a.bri" needs no doubling.

@@ -58,6 +58,10 @@ const std::vector<std::vector<std::string>> kCommands = {
     {"image", "info", "a.bri"},
     {"text"},
     {"text", "render", "a.txt", "-o", "a.png"},
+    {"film"},
+    {"film", "build", "a.txt", "-o", "a.ocm"},
+    {"film", "dump", "a.ocm"},
+    {"film", "info", "a.ocm"},
     {"build", "src", "-o", "out"},
 };
 
