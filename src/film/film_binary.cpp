@@ -1,6 +1,8 @@
 #include "film/film_binary.h"
 
+#include <algorithm>
 #include <bit>
+#include <limits>
 #include <cstring>
 
 #include "common/error.h"
@@ -12,7 +14,10 @@ namespace opal {
 void TFilmBinaryReader::I32(const char*, int32_t& v, int32_t since, TFilmUnit unit) {
   if (Version_ < since) return;
   const int32_t stored = ReadInt32(S_);
-  if (unit == TFilmUnit::Frames && Version_ <= kFilmLastHalfFrameVersion) v = FilmSaturate(int64_t{stored} * 2);
+  // Doubled counts saturate to even values, so that they can be written
+  // back at the same version.
+  if (unit == TFilmUnit::Frames && Version_ <= kFilmLastHalfFrameVersion)
+    v = std::min(FilmSaturate(int64_t{stored} * 2), std::numeric_limits<int32_t>::max() - 1);
   else if (unit == TFilmUnit::Volume && Version_ <= kFilmLastOldVolumeVersion) v = stored / 10 + 1000;
   else v = stored;
 }
