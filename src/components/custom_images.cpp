@@ -6,6 +6,7 @@
 #include "components/brio_collection.h"
 #include "expr/param_collection.h"
 #include "stage/base_list.h"
+#include "stage/motion.h"
 #include "stage/property_table.h"
 #include "storage/stream.h"
 
@@ -137,6 +138,7 @@ bool TOpalCustomImages::Animate(int32_t elapsedMs) {
 
 bool TOpalCustomImages::Update(int32_t elapsedMs) {
   if (TOpalCustomImage::Update(elapsedMs)) return true;
+  if (StepMotion(elapsedMs, Repeats(), AutoScraps(), PlayEndHandler())) return true;
   return Animate(elapsedMs);
 }
 
@@ -212,11 +214,20 @@ void TOpalImages::SetSource(const std::string& v) {
   Ended_ = false;
   TOpalImageList& list = *Lists_.front();
   list.Clear();
+  DestroyMotion();
   Source_ = v;
   TBrioCollection* cache = Cache();
   if (HasExtension(v, ".bri") && cache != nullptr) {
     list.Load(*cache, v, false);
-  } else if (!HasExtension(v, ".omt")) {
+  } else if (HasExtension(v, ".omt")) {
+    // The motion's first frame is applied at once; it then plays from the
+    // start.
+    AttachMotion(v);
+    if (Motion != nullptr) {
+      StepMotion(0, Repeat, false, {});
+      Motion->Restart();
+    }
+  } else {
     // Neither a picture nor a motion: nothing to show.
     SetBounds(Left_, Top_, 0, 0);
   }
