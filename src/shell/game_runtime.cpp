@@ -69,6 +69,11 @@ void TGameRuntime::InitStage() {
   Services_.Files = &StageFiles_;
   Services_.Fonts = Fonts_.get();
   Services_.WordHost = &WordHost_;
+  // A motion film that cannot be read is reported; its control goes without.
+  Motions_ = std::make_unique<TFilmMotionLoader>(StageFiles_, ImageCache_.get(), [](const std::string& message) {
+    std::fprintf(stderr, "opalplay: %s\n", cp932::ToUtf8(message).c_str());
+  });
+  Services_.Motions = Motions_.get();
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);
