@@ -283,6 +283,78 @@ TEST(FilmFormat, TheTypeBytesHighBitIsNotPartOfTheCode) {
   EXPECT_EQ(Save(film, 108), plain);
 }
 
+TEST(FilmFormat, TileParticleAndFireRecordsInFileOrder) {
+  for (const int v : {100, 101, 108}) {
+    SCOPED_TRACE(v);
+    const auto fr = [v](int32_t frames) { return v <= 106 ? frames / 2 : frames; };
+    TFilmBytes b;
+    b.Magic("OpalCinema", v).Pos(200, 100).I32(-1);
+    if (v >= 102) b.U8(0);
+    if (v >= 104) b.Pos(0, 0);
+    if (v >= 106) b.I32(0);
+    b.I32(3);
+    // A tile: image record, name, its own fields, then the source block again.
+    b.U8(5).Common(-1, fr(8), 0).Pos(1, 1).Pos(2, 2).Pos(3, 3).U8(0).U8(0).I32(0).I32(0).F64(1).F64(1).U8(0);
+    b.I32(0).I32(0).U8(0);
+    if (v >= 101) b.Pos(9, 9).Pos(9, 9).Pos(9, 9).Pos(9, 9).U8(1).U8(1);
+    if (v >= 105) b.F64(1).F64(1).U8(0);
+    b.Str("t.bri").Pos(20, 10).Pos(40, 10).Pos(0, 0).Pos(40, 0).U8(1).U8(2).I32(3).I32(4);
+    if (v >= 101) b.Pos(5, 6).Pos(7, 8).Pos(9, 10).Pos(11, 12).U8(2).U8(0);
+    // A particle without a picture name still has every later field.
+    b.U8(6).Common(-1, fr(10), 0).Str("").U8(2).I32(3).I32(50).I32(60).I32(2).I32(3);
+    b.I32(1).I32(2).I32(3).I32(4).I32(5).I32(6).I32(7).I32(8).U8(1).U8(2);
+    b.F64(0.5).F64(1.5).F64(2.5).F64(3.5).F64(4.5).F64(5.5);
+    b.Pos(10, 11).Pos(12, 13).U8(1).U8(0).Pos(20, 21).Pos(22, 23);
+    b.Pos(1, 1).Pos(2, 2).Pos(3, 3).Pos(4, 4).U8(0).U8(1).I32(100).I32(200);
+    // A fire.
+    b.U8(7).Common(-1, fr(4), 0).Pos(1, 2).Pos(3, 4).U8(0).U8(2).Pos(5, 6).Pos(7, 8);
+    b.Pos(0, 0).Pos(0, 0).Pos(0, 0).Pos(0, 0).U8(0).U8(0).F64(1).F64(2).F64(3).F64(4).U8(1).U8(2).I32(77);
+    TFilmManager film;
+    LoadBytes(film, b.Data);
+    ASSERT_EQ(film.Count(), 3);
+    const auto& tile = TrackAs<TTileFrameList>(film, 0);
+    EXPECT_EQ(tile.FileName, "t.bri");
+    EXPECT_EQ(tile.ScrollEnd, (TFilmPos{40, 0}));
+    EXPECT_EQ(tile.DistanceY, 4);
+    // The later source block replaces the first.
+    EXPECT_EQ(tile.SrcPosStart, (v >= 101 ? TFilmPos{5, 6} : TFilmPos{}));
+    EXPECT_EQ(tile.SrcSizeEnd, (v >= 101 ? TFilmPos{11, 12} : TFilmPos{}));
+    EXPECT_EQ(tile.SrcModeX, v >= 101 ? 2 : 0);
+    const auto& particle = TrackAs<TParticleFrameList>(film, 1);
+    EXPECT_EQ(particle.FileName, "");
+    EXPECT_EQ(particle.MotionKind, 2);
+    EXPECT_EQ(particle.EmitRangeYEnd, 8);
+    EXPECT_EQ(particle.Param2Start, 1.5);
+    EXPECT_EQ(particle.Param3End, 5.5);
+    EXPECT_EQ(particle.SizeEnd, (TFilmPos{22, 23}));
+    EXPECT_EQ(particle.SrcModeY, 1);
+    EXPECT_EQ(particle.AlphaEnd, 200);
+    const auto& fire = TrackAs<TFireFrameList>(film, 2);
+    EXPECT_EQ(fire.PosModeY, 2);
+    EXPECT_EQ(fire.ZoomYStart, 2.0);
+    EXPECT_EQ(fire.ZoomXEnd, 3.0);
+    EXPECT_EQ(fire.ZoomYMode, 2);
+    EXPECT_EQ(fire.Power, 77);
+    // Written back, the tile holds its one source rectangle in both places.
+    TFilmManager again;
+    LoadBytes(again, Save(film, v));
+    EXPECT_EQ(DumpFilmText(again, 108), DumpFilmText(film, 108));
+  }
+}
+
+TEST(FilmFormat, NewTracksStartFromTheFilmsStage) {
+  TFilmManager film;
+  ReadFilmText("OpalCinema 108\nStageSize 200 100\ntrack particle\ntrack fire\ntrack box\ntrack label\n", film);
+  EXPECT_EQ(TrackAs<TParticleFrameList>(film, 0).SizeStart, (TFilmPos{200, 100}));
+  EXPECT_EQ(TrackAs<TFireFrameList>(film, 1).SizeEnd, (TFilmPos{50, 30}));
+  EXPECT_EQ(TrackAs<TFireFrameList>(film, 1).ZoomXStart, 4.0);
+  EXPECT_EQ(TrackAs<TBoxFrameList>(film, 2).SizeStart, (TFilmPos{100, 100}));
+  EXPECT_EQ(film.Track(2)->TrackLength, 1);
+  EXPECT_EQ(film.Track(3)->TrackLength, 5);
+  EXPECT_EQ(TrackAs<TLabelFrameList>(film, 3).FontHeight, 12);
+  EXPECT_EQ(TrackAs<TLabelFrameList>(film, 3).FontColor, 0xFFFFFF);
+}
+
 TEST(FilmFormat, ALabelBelow103SkipsFourBytesAndKeepsTheDefaultLineSpace) {
   TFilmBytes b;
   b.Magic("OpalCinema", 102).Pos(10, 10).I32(-1).U8(0).I32(1);
