@@ -122,7 +122,7 @@ TFilmValues TCustomFrameList::StartValues() {
 }
 
 void TCustomFrameList::SingleFrame(int32_t width, int32_t height) {
-  Frames.assign(1, TCustomFrame{width, height, 0, 0, 1, nullptr});
+  Frames.assign(1, TCustomFrame{width, height, 0, 0, 1});
 }
 
 // --- image record ----------------------------------------------------------
@@ -175,6 +175,11 @@ void TImageFrameList::RecordFields(TFilmFieldVisitor& v) {
 
 std::string TImageFrameList::ResolvedName() const { return Film().ResolveName(FileName); }
 
+const TBrioItemFrame* TImageFrameList::Picture(int32_t index) const {
+  if (Item_ == nullptr || index < 0 || static_cast<size_t>(index) >= Item_->Frames.size()) return nullptr;
+  return &Item_->Frames[static_cast<size_t>(index)];
+}
+
 void TImageFrameList::ReleaseMedia() {
   if (Item_ != nullptr && Film().ImageCache != nullptr) Film().ImageCache->Release(Item_, this);
   Item_ = nullptr;
@@ -199,7 +204,6 @@ void TImageFrameList::LoadMedia() {
     frame.OffsetX = f.OffsetX;
     frame.OffsetY = f.OffsetY;
     frame.Duration = FilmFramesOfMs(f.DisplayTime);
-    frame.Picture = &f;
     period += frame.Duration;
     Frames.push_back(frame);
   }

@@ -21,13 +21,11 @@ struct TBrioItemFrame;
 enum class TFilmTrackType : uint8_t { Image = 0, Label, Box, Wipe, Sound, Tile, Particle, Fire };
 inline constexpr int32_t kFilmTrackTypes = 8;
 
-// One frame of a track: its size, offset and duration in film frames; image
-// and tile frames also name the cache frame they show.
+// One frame of a track: its size, offset and duration in film frames.
 struct TCustomFrame {
   int32_t Width = 0, Height = 0;
   int32_t OffsetX = 0, OffsetY = 0;
   int32_t Duration = 1;
-  const TBrioItemFrame* Picture = nullptr;
 };
 
 // Film frames (1/60 s) of a display time in milliseconds: rounded, at least 1.
@@ -126,6 +124,9 @@ class TImageFrameList : public TCustomImageFrameList {
   void LoadMedia() override;
   // FileName resolved against the film's folder.
   std::string ResolvedName() const;
+  // The cache frame that frame `index` shows, or none. Asked at each use:
+  // the cache decodes its frames again when the screen mode changes.
+  const TBrioItemFrame* Picture(int32_t index) const;
 
   std::string FileName;
 

@@ -691,7 +691,14 @@ TEST_F(FilmMedia, AnImageOf100And100And0MsLasts6And6And1Frames) {
   EXPECT_EQ(t.Frames[2].Duration, 1);
   EXPECT_EQ(t.Frames[0].Width, 12);
   EXPECT_EQ(t.Frames[0].OffsetX, 2);
-  EXPECT_NE(t.Frames[0].Picture, nullptr);
+  const auto& image = TrackAs<TImageFrameList>(Film, 0);
+  ASSERT_NE(image.Picture(2), nullptr);
+  EXPECT_EQ(image.Picture(2)->DisplayTime, 0);
+  EXPECT_EQ(image.Picture(3), nullptr);
+  // Decoded again (a screen-mode change), the frames are found anew.
+  Cache.RecreatePixels();
+  ASSERT_NE(image.Picture(0), nullptr);
+  EXPECT_EQ(image.Picture(0)->Pixels->Width(), 12);
   EXPECT_EQ(t.Period, 13);
   EXPECT_EQ(t.TrackLength, 100);
   const std::pair<int64_t, int32_t> at[] = {{0, 0}, {5, 0}, {6, 1}, {11, 1}, {12, 2}, {13, 0}, {14, 0}, {-1, 2}};
