@@ -28,15 +28,25 @@ bool HasExtension(const std::string& name, const char* ext) {
 TOpalCustomImages::TOpalCustomImages(TOpalBaseList* owner) : TOpalCustomImage(owner) {}
 
 TCustomDIBX* TOpalCustomImages::ShownPixels() const {
+  if (MotionPixels_ != nullptr) return MotionPixels_;
   TOpalImageList* list = ShownList();
   TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
   return d != nullptr ? d->Pixels() : nullptr;
 }
 
 TCustomDIBX* TOpalCustomImages::ShownMask() const {
+  if (MotionPixels_ != nullptr) return MotionMask_;
   TOpalImageList* list = ShownList();
   TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
   return d != nullptr ? d->Mask() : nullptr;
+}
+
+void TOpalCustomImages::ShowMotionPicture(TCustomDIBX* pixels, TCustomDIBX* mask) {
+  if (pixels == MotionPixels_ && mask == MotionMask_) return;
+  Invalidate();
+  MotionPixels_ = pixels;
+  MotionMask_ = pixels != nullptr ? mask : nullptr;
+  Invalidate();
 }
 
 const std::string& TOpalCustomImages::PlayEndHandler() const {
@@ -235,6 +245,8 @@ void TOpalImages::SetSource(const std::string& v) {
 }
 
 void TOpalImages::RecreatePixels() {
+  // A motion's picture is found again in the film's frames.
+  if (Motion != nullptr) Motion->Reapply(*this);
   UpdateSize();
   Invalidate();
 }

@@ -1,6 +1,7 @@
 #include "film/film_motion.h"
 
 #include "common/error.h"
+#include "components/brio_collection.h"
 #include "film/interpolate.h"
 #include "stage/opal_control.h"
 #include "stage/properties.h"
@@ -100,6 +101,12 @@ void ImageValues(TMotionWriter& w, const TCustomImageFrameList& t) {
   w.Flips(t);
 }
 
+// The picture of frame `index` of an image or tile track on the control.
+void ShowPicture(TOpalControl& target, const TImageFrameList& t, int32_t index) {
+  const TBrioItemFrame* picture = t.Picture(index);
+  if (picture != nullptr) target.ShowMotionPicture(picture->Pixels.get(), picture->Mask.get());
+}
+
 }  // namespace
 
 TFilmMotionSource::TFilmMotionSource(std::unique_ptr<TFilmManager> film) : Film_(std::move(film)) {
@@ -124,6 +131,7 @@ void TFilmMotionSource::SetFrame(int32_t frame, TOpalControl& target) {
         w.Angle(t.AngleMode, w.Start("AngleStart", t.AngleStart), t.AngleEnd);
         target.PriorityOffset = t.TrackPriority;
         const int32_t index = t.FrameAt(int64_t{frame} - t.EffectiveStart());
+        ShowPicture(target, t, index);
         if (index >= 0) {
           const TCustomFrame& f = t.Frames[static_cast<size_t>(index)];
           w.Set(PR_OFFSETX, FilmSaturate(int64_t{t.Anchor.X} - f.OffsetX));
@@ -143,6 +151,7 @@ void TFilmMotionSource::SetFrame(int32_t frame, TOpalControl& target) {
                                        t.SizeEnd, t.PosModeX, t.PosModeY);
         w.Set(PR_WIDTH, size.X);
         w.Set(PR_HEIGHT, size.Y);
+        ShowPicture(target, t, t.FrameAt(int64_t{frame} - t.EffectiveStart()));
         ImageValues(w, t);
         target.SetPriority(priority);
         w.Set(PR_DISTANCEX, t.DistanceX);

@@ -12,7 +12,7 @@ namespace opal {
 
 namespace {
 
-bool EscapedAfterBackslash(char c) { return std::strchr("nrt\"\\{", c) != nullptr && c != '\0'; }
+bool EscapedAfterBackslash(char c) { return c == '"' || c == '\\' || c == '{'; }
 
 std::string Quote(const std::string& cp932) {
   bool lossless = true;
@@ -23,9 +23,6 @@ std::string Quote(const std::string& cp932) {
   for (size_t i = 0; i < s.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c == '"') out += "\\\"";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
     else if (c == '\\') out += (i + 1 == s.size() || EscapedAfterBackslash(s[i + 1])) ? "\\\\" : "\\";
     else if (c < 0x20 || c == 0x7F || (raw && c >= 0x80)) out += Format("\\{%02X}", c);
     else out += static_cast<char>(c);
@@ -151,12 +148,11 @@ class TTextAssigner : public TFilmFieldVisitor {
         i = close;
         continue;
       }
-      const char* const plain = std::strchr("nrt\"\\", e);
-      if (plain == nullptr || e == '\0') {
+      if (e != '"' && e != '\\') {
         chunk += c;
         continue;
       }
-      chunk += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+      chunk += e;
       ++i;
     }
     flush();

@@ -12,9 +12,10 @@
 // Fields left out keep their initial values, or the values a film of the
 // header's version gets for fields it lacks (the Y zoom of a film before
 // 105 copies its X zoom); '#' starts a comment line.
-// Strings are quoted UTF-8 with the escapes \" \\ \n \r \t and \{HH} for a
-// byte that is no character; any other backslash stands for itself, so
-// "..\pic\a.bri" needs no doubling.
+// Strings are quoted UTF-8 with three escapes: \" and \\ for a quote and a
+// backslash, \{HH} for a byte given in hexadecimal (control characters such
+// as a line break, \{0A}, and bytes that are no character); any other
+// backslash stands for itself, so "..\pic\title.bri" needs no doubling.
 #pragma once
 
 #include <string>

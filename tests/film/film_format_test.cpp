@@ -63,7 +63,7 @@ track label
   StartFrame 100
   PosStart 7 7
   PosEnd 50 60
-  Text "hi\nthere"
+  Text "hi\{0A}there"
   AntiAlias 1
   FontName "gothic"
   FontHeight 20
@@ -740,7 +740,7 @@ struct TLineLengths : TFilmTextMeasurer {
 TEST_F(FilmMedia, ALabelMeasuresItsText) {
   TLineLengths measure;
   Film.Measurer = &measure;
-  Load("OpalCinema 108\ntrack label\n  Text \"ab\\nabcd\\nc\"\n  FontHeight 20\n  LineSpace 3\n");
+  Load("OpalCinema 108\ntrack label\n  Text \"ab\\{0A}abcd\\{0A}c\"\n  FontHeight 20\n  LineSpace 3\n");
   const TCustomFrameList& t = *Film.Track(0);
   ASSERT_EQ(t.Frames.size(), 1u);
   EXPECT_EQ(t.Frames[0].Width, 40);
@@ -754,9 +754,11 @@ TEST(FilmText, StringsKeepEveryByte) {
   };
   const TCase cases[] = {
       {"..\\pic\\a.bri", R"("..\pic\a.bri")"},
-      {"a\\nb", R"("a\\nb")"},
+      {"a\\nb", R"("a\nb")"},  // no escape: backslashes in names stay as they are
+      {"bg\\title.bri", R"("bg\title.bri")"},
+      {"a\\{b", R"("a\\{b")"},
       {"end\\", R"("end\\")"},
-      {"q\"uote\n", R"("q\"uote\n")"},
+      {"q\"uote\r\n", R"("q\"uote\{0D}\{0A}")"},
       {"\x82\xA0", "\"\xE3\x81\x82\""},  // a kana, as UTF-8
       {"\x82", R"("\{82}")"},             // a lone lead byte
       {std::string("\x01", 1), R"("\{01}")"},

@@ -116,6 +116,46 @@ TEST_F(FilmMotions, AnImageTrackSetsThePriorityOffsetNotThePriority) {
   EXPECT_EQ(image->PriorityOffset, 0);
 }
 
+TEST_F(FilmMotions, AnImageShowsTheFilmsPictureWhereTheMotionPutsIt) {
+  testing::TFrameSpec red;
+  red.Width = 6, red.Height = 4, red.Pixel = [](int32_t, int32_t) { return 0xFF0000u; };
+  testing::TFrameSpec blue = red;
+  blue.Pixel = [](int32_t, int32_t) { return 0x0000FFu; };
+  s.Files.Files["pic\\two.bri"] = testing::BriFile({red, blue});
+  AddFilm("anim\\show.omt", "OpalMotion 108\n"
+                             "track image\n  TrackLength 20\n  PosStart 50 40\n  PosEnd 50 40\n"
+                             "  ZoomXStart 2\n  ZoomXEnd 2\n  FileName \"..\\pic\\two.bri\"\n");
+  auto* image = s.Stage.Create<TOpalImages>();
+  image->SetParent(s.Stage.ActiveBase());
+  image->SetProperty(PR_SOURCE, TPropValue::OfStr("anim\\show.omt"));
+  ASSERT_NE(image->Motion, nullptr);
+  s.Stage.Update(10);
+  ASSERT_NE(image->ShownPixels(), nullptr);
+  EXPECT_EQ(image->ShownPixels()->Width(), 6);
+  EXPECT_EQ(Prop(*image, PR_WIDTH), 12);  // zoom 2
+  EXPECT_EQ(Prop(*image, PR_HEIGHT), 4);
+  s.Redraw();
+  EXPECT_EQ(s.At(50, 40), 0xFF0000u);
+  EXPECT_EQ(s.At(61, 43), 0xFF0000u);
+  EXPECT_EQ(s.At(62, 40), 0x000000u);
+  // Six film frames later (100 ms) the second picture shows.
+  FilmOf(*image).SetFrame(6, *image);
+  s.Draw();
+  EXPECT_EQ(s.At(50, 40), 0x0000FFu);
+  // A screen-mode change decodes the pictures again; the motion shows its
+  // own frame (0) from the new ones.
+  s.Cache.RecreatePixels();
+  image->RecreatePixels();
+  const auto& track = static_cast<const TImageFrameList&>(*FilmOf(*image).Film().Track(0));
+  EXPECT_EQ(image->ShownPixels(), track.Picture(0)->Pixels.get());
+  s.Redraw();
+  EXPECT_EQ(s.At(55, 42), 0xFF0000u);
+  // Without the motion the film's picture goes with it.
+  image->SetProperty(PR_SOURCE, TPropValue::OfStr(""));
+  EXPECT_EQ(image->ShownPixels(), nullptr);
+  EXPECT_TRUE(reports.empty()) << reports[0];
+}
+
 TEST_F(FilmMotions, ATileScrollsAndResizes) {
   AddFilm("scroll.omt", "OpalMotion 108\n"
                         "track tile\n  TrackLength 5\n  TrackPriority 1\n  SizeStart 20 10\n  SizeEnd 40 10\n"
