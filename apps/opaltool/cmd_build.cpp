@@ -19,6 +19,7 @@
 #include "commands.h"
 #include "common/cp932.h"
 #include "common/error.h"
+#include "film/film_text.h"
 #include "imagefiles/brio_frame_list.h"
 #include "imagefiles/png_codec.h"
 #include "scenario/install_set.h"
@@ -42,6 +43,8 @@ constexpr const char* kUsage = "usage: opaltool build SRC_DIR -o OUT_DIR\n";
 constexpr const char* kSettingsName = "project.txt";
 constexpr const char* kPageTextExt = ".ost";
 constexpr const char* kPictureExt = ".png";
+// Film texts become the film of the name without ".txt".
+constexpr const char* kFilmTextExts[] = {".ocm.txt", ".omt.txt"};
 
 using SourceFile = opal::TFolderFile;
 
@@ -91,6 +94,19 @@ std::string PictureTarget(const std::string& name, long& frame) {
     stem.resize(dot);
   }
   return stem + ".bri";
+}
+
+// The film of a film text, replacing the text's bytes in `data`.
+void BuildFilm(const std::string& path, opal::TMemoryStream& data) {
+  std::vector<std::string> lost;
+  try {
+    const std::vector<uint8_t> text = data.Bytes();
+    data.Bytes() = opal::FilmBytesOfText(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), 0,
+                                         &lost);
+  } catch (const EOpalError& e) {
+    throw EOpalError(path + ": " + e.what());
+  }
+  for (const std::string& l : lost) std::fprintf(stderr, "opaltool: warning: %s: %s\n", path.c_str(), l.c_str());
 }
 
 void MakeDir(const std::string& dir) {
@@ -190,8 +206,18 @@ int BuildGame(const Args& args) {
                                 opal::cp932::ToUtf8(target).c_str()));
       continue;
     }
-    if (archive.FindEntry(f.Name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.Path.c_str()));
-    archive.Add(f.Name);
+    const bool film = std::any_of(std::begin(kFilmTextExts), std::end(kFilmTextExts),
+                                  [&](const char* ext) { return EndsWith(f.Name, ext); });
+    const std::string name = film ? f.Name.substr(0, f.Name.size() - 4) : f.Name;
+    if (archive.FindEntry(name) != nullptr) throw EOpalError(Format("%s: a page has this name", f.Path.c_str()));
+    if (!film) {
+      // Copied as a file on disk, so the rule for compressible files applies.
+      archive.Add(f.Name);
+      continue;
+    }
+    opal::TVrFile* e = archive.AddMemoryFile(name);
+    e->Memory->LoadFromFile(f.Path);
+    BuildFilm(f.Path, *e->Memory);
   }
   for (const auto& [target, frames] : pictures) {
     if (archive.FindEntry(target) != nullptr)

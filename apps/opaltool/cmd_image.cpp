@@ -1,5 +1,6 @@
 // opaltool image encode|decode|info: layered images (".bri") from and to
 // PNG pictures, through the player's own reader and the authoring encoder.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -33,6 +34,7 @@ constexpr const char* kUsage =
     "         --depth N         1, 4, 8, 15, 16, 24 or 32 (default: the PNG's)\n"
     "         --quality N       JPEG quality (default 70)\n"
     "         --time MS         display time of every frame (default 100)\n"
+    "         --times A,B,...   display time of each frame in turn (overrides --time)\n"
     "         --key V           transparent value: 0xRRGGBB, or an index at 1/4/8 bits\n"
     "         --background V    background colour 0xRRGGBB\n"
     "       opaltool image decode [--seed N] IN.bri -o OUT.png   (OUT-N.png per frame N\n"
@@ -107,6 +109,7 @@ int Encode(const Args& args) {
   std::string out, keyText;
   bool layers = false;
   int32_t depth = 0, time = 100;
+  std::vector<int32_t> times;
   TArgWalker w(args);
   std::string v;
   while (w.Next()) {
@@ -118,6 +121,14 @@ int Encode(const Args& args) {
     else if (w.Option("--seed", v)) o.TileSeed = OptionNumber("--seed", v);
     else if (w.Option("--quality", v)) o.Quality = OptionNumber("--quality", v);
     else if (w.Option("--time", v)) time = OptionNumber("--time", v);
+    else if (w.Option("--times", v)) {
+      times.clear();
+      for (size_t at = 0; at <= v.size();) {
+        const size_t comma = std::min(v.find(',', at), v.size());
+        times.push_back(OptionNumber("--times", v.substr(at, comma - at)));
+        at = comma + 1;
+      }
+    }
     else if (w.Option("--depth", v)) depth = OptionNumber("--depth", v);
     else if (w.Option("--background", v)) o.BackgroundColor = RgbToColour(OptionNumber("--background", v));
     else if (w.Option("--tiles", v)) {
@@ -129,6 +140,10 @@ int Encode(const Args& args) {
     } else inputs.push_back(w.Operand());
   }
   if (inputs.empty() || out.empty()) throw EUsageError("encode needs IN.png and -o OUT.bri");
+  const size_t frames = layers ? 1 : inputs.size();
+  if (!times.empty() && times.size() != frames)
+    throw EOpalError(Format("--times: %zu times for %zu frames", times.size(), frames));
+  auto timeOf = [&](size_t frame) { return times.empty() ? time : times[frame]; };
   if (depth != 0 && !TDIBSurface::ValidBitCount(depth)) throw EOpalError(Format("--depth: %d is not a depth", depth));
 
   opal::TBrioFrameList list(o.TileSeed);
@@ -150,13 +165,13 @@ int Encode(const Args& args) {
       layer->Image = std::move(picture);
       shared->Layers.push_back(std::move(layer));
       shared->TransparentValue = key;
-      shared->DisplayTime = time;
+      shared->DisplayTime = timeOf(0);
     } else {
       opal::TBrioFrame* f = list.AddFrame();
       f->Name = Basename(path);
       f->Picture = std::move(picture);
       f->TransparentValue = key;
-      f->DisplayTime = time;
+      f->DisplayTime = timeOf(static_cast<size_t>(list.Count() - 1));
     }
   }
   opal::TMemoryStream data;

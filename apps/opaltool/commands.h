@@ -21,6 +21,7 @@ int CmdImage(const Args& args);
 int CmdText(const Args& args);
 int CmdDb(const Args& args);
 int CmdWipe(const Args& args);
+int CmdFilm(const Args& args);
 
 struct Command {
   const char* name;

@@ -19,6 +19,7 @@ const std::vector<Command>& AllCommands() {
       {"image", CmdImage, "image encode|decode ..."},
       {"text", CmdText, "text render ..."},
       {"wipe", CmdWipe, "wipe render ..."},
+      {"film", CmdFilm, "film build|dump|info ..."},
       {"build", CmdBuild, "build SRC_DIR -o OUT_DIR"},
       {"db", CmdDb, "db tsv FILE"},
   };

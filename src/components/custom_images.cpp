@@ -6,6 +6,7 @@
 #include "components/brio_collection.h"
 #include "expr/param_collection.h"
 #include "stage/base_list.h"
+#include "stage/motion.h"
 #include "stage/property_table.h"
 #include "storage/stream.h"
 
@@ -27,15 +28,25 @@ bool HasExtension(const std::string& name, const char* ext) {
 TOpalCustomImages::TOpalCustomImages(TOpalBaseList* owner) : TOpalCustomImage(owner) {}
 
 TCustomDIBX* TOpalCustomImages::ShownPixels() const {
+  if (MotionPixels_ != nullptr) return MotionPixels_;
   TOpalImageList* list = ShownList();
   TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
   return d != nullptr ? d->Pixels() : nullptr;
 }
 
 TCustomDIBX* TOpalCustomImages::ShownMask() const {
+  if (MotionPixels_ != nullptr) return MotionMask_;
   TOpalImageList* list = ShownList();
   TOpalImageData* d = list != nullptr ? list->Data(Index_) : nullptr;
   return d != nullptr ? d->Mask() : nullptr;
+}
+
+void TOpalCustomImages::ShowMotionPicture(TCustomDIBX* pixels, TCustomDIBX* mask) {
+  if (pixels == MotionPixels_ && mask == MotionMask_) return;
+  Invalidate();
+  MotionPixels_ = pixels;
+  MotionMask_ = pixels != nullptr ? mask : nullptr;
+  Invalidate();
 }
 
 const std::string& TOpalCustomImages::PlayEndHandler() const {
@@ -137,6 +148,7 @@ bool TOpalCustomImages::Animate(int32_t elapsedMs) {
 
 bool TOpalCustomImages::Update(int32_t elapsedMs) {
   if (TOpalCustomImage::Update(elapsedMs)) return true;
+  if (StepMotion(elapsedMs, Repeats(), AutoScraps(), PlayEndHandler())) return true;
   return Animate(elapsedMs);
 }
 
@@ -212,11 +224,20 @@ void TOpalImages::SetSource(const std::string& v) {
   Ended_ = false;
   TOpalImageList& list = *Lists_.front();
   list.Clear();
+  DestroyMotion();
   Source_ = v;
   TBrioCollection* cache = Cache();
   if (HasExtension(v, ".bri") && cache != nullptr) {
     list.Load(*cache, v, false);
-  } else if (!HasExtension(v, ".omt")) {
+  } else if (HasExtension(v, ".omt")) {
+    // The motion's first frame is applied at once; it then plays from the
+    // start.
+    AttachMotion(v);
+    if (Motion != nullptr) {
+      StepMotion(0, Repeat, false, {});
+      Motion->Restart();
+    }
+  } else {
     // Neither a picture nor a motion: nothing to show.
     SetBounds(Left_, Top_, 0, 0);
   }
@@ -224,6 +245,8 @@ void TOpalImages::SetSource(const std::string& v) {
 }
 
 void TOpalImages::RecreatePixels() {
+  // A motion's picture is found again in the film's frames.
+  if (Motion != nullptr) Motion->Reapply(*this);
   UpdateSize();
   Invalidate();
 }

@@ -29,6 +29,7 @@ class TOpalCustomImages : public TOpalCustomImage {
   bool Update(int32_t elapsedMs) override;
   void SetVisible(bool v) override;
   void ReleasePixels() override;
+  void ShowMotionPicture(TCustomDIBX* pixels, TCustomDIBX* mask) override;
 
   // PR_INDEX: shows frame `index` of the shown list (none when outside it).
   void SelectFrame(int32_t index);
@@ -68,6 +69,9 @@ class TOpalCustomImages : public TOpalCustomImage {
   bool Ended_ = false;
   int32_t SavedIndex_ = -1;
   int64_t SavedTimeLeft_ = 0;
+  // A motion's picture, shown instead of the list's while set.
+  TCustomDIBX* MotionPixels_ = nullptr;
+  TCustomDIBX* MotionMask_ = nullptr;
 };
 
 class TOpalImages : public TOpalCustomImages {

@@ -29,9 +29,11 @@ void TOpalTile::SetSource(const std::string& v) {
   Invalidate();
   Index_ = -1;
   List_.Clear();
+  DestroyMotion();
   Source_ = v;
   TBrioCollection* cache = Cache();
   if (HasExtension(v, ".bri") && cache != nullptr) List_.Load(*cache, v, false);
+  if (HasExtension(v, ".omt")) AttachMotion(v);
   if (!List_.Empty()) SelectFrame(0);
 }
 

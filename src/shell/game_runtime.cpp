@@ -76,6 +76,9 @@ void TGameRuntime::InitStage() {
   Wipes_.Context.Files = &StageFiles_;
   Wipes_.Context.Warn = [](const std::string& message) { ReportError(message); };
   Services_.Wipes = &Wipes_;
+  // A motion film that cannot be read is reported; its control goes without.
+  Motions_ = std::make_unique<TFilmMotionLoader>(StageFiles_, ImageCache_.get(), [](const std::string& message) { ReportError(message); });
+  Services_.Motions = Motions_.get();
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);

@@ -8,6 +8,7 @@
 
 #include "components/brio_collection.h"
 #include "components/word_host.h"
+#include "film/film_motion.h"
 #include "platform/font_backend.h"
 #include "text/font_pixel.h"
 #include "scenario/call_man.h"
@@ -112,6 +113,8 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   TFormFiles StageFiles_{*this};
   // The transitions of Flip; rule images come from the game data.
   TWipeMaker Wipes_;
+  // The films of motion files, read as the stage's files.
+  std::unique_ptr<TFilmMotionLoader> Motions_;
   // What the stage's objects use; filled as the parts come up (the
   // variables and messages with the project, the screen with the media).
   TStageServices Services_;

@@ -102,6 +102,7 @@ void TOpalControl::AttachMotion(const std::string& file) {
 
 void TOpalControl::DestroyMotion() {
   if (Motion == nullptr) return;
+  ShowMotionPicture(nullptr, nullptr);  // the pixels go with the film
   Motion.reset();
   Invalidate();
   MotionX = MotionY = 0;

@@ -114,6 +114,13 @@ class TOpalControl : public TOpalComponent {
   virtual int32_t ScrollY() const { return 0; }
   // A motion, when attached, places the object at (MotionX, MotionY).
   virtual bool HasMotion() const { return Motion != nullptr; }
+  // A motion's film shows one of its pictures on the control instead of the
+  // control's own (none: its own again). The pixels stay the film's, valid
+  // until the next call; a control without pictures ignores them.
+  virtual void ShowMotionPicture(TCustomDIBX* pixels, TCustomDIBX* mask) {
+    (void)pixels;
+    (void)mask;
+  }
   // The size of the picture an image-bearing class shows; false for others.
   virtual bool ImageSize(int32_t& width, int32_t& height) const {
     (void)width, (void)height;

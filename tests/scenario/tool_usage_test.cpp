@@ -62,6 +62,10 @@ const std::vector<std::vector<std::string>> kCommands = {
     {"db", "tsv", "a.tsv"},
     {"wipe"},
     {"wipe", "render", "1", "a.png", "b.png", "-o", "c.png"},
+    {"film"},
+    {"film", "build", "a.txt", "-o", "a.ocm"},
+    {"film", "dump", "a.ocm"},
+    {"film", "info", "a.ocm"},
     {"build", "src", "-o", "out"},
 };
 
