@@ -90,6 +90,21 @@ void TWdPage::RemoveLastRow() {
   if (it != Owned_.end()) Owned_.erase(it);
 }
 
+std::vector<std::unique_ptr<TWdRow>> TWdPage::TakeRows() {
+  std::vector<std::unique_ptr<TWdRow>> rows;
+  for (TWdGlyph* item : Items_) {
+    const auto it = std::find_if(Owned_.begin(), Owned_.end(), [item](const TWdGlyphPtr& p) { return p.get() == item; });
+    if (it == Owned_.end()) continue;  // shown here, owned elsewhere
+    it->release();
+    item->Parent = nullptr;
+    item->IndexInParent = -1;
+    rows.emplace_back(static_cast<TWdRow*>(item));
+  }
+  Items_.clear();
+  Owned_.clear();
+  return rows;
+}
+
 void TWdPage::ResetReveal() {
   NextRow = NextGlyph = 0;
   WaitAcc = FadeAcc = 0;
