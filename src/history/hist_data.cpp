@@ -53,6 +53,10 @@ std::string TOpalHistData::ResolvedName(size_t i) const {
 }
 
 void TOpalHistData::Save(TStream& s) const {
+  if (Commands.size() != Count() || Firsts.size() != Count() || Lasts.size() != Count() ||
+      Heights.size() != Count() || Values.size() != Count()) {
+    throw EOpalError("history page: its piece arrays differ in length");
+  }
   WriteInt32(s, static_cast<int32_t>(Count()));
   for (size_t i = 0; i < Count(); ++i) {
     WriteString(s, Names[i]);
@@ -108,6 +112,10 @@ void TOpalNewMesData::SetMessage(const std::string& page, int32_t command) {
 }
 
 void TOpalNewMesData::Save(TStream& s) const {
+  if (EntryCommands.size() != EntryCount() || EntryPageIndices.size() != EntryCount() ||
+      EntrySizes.size() != EntryCount()) {
+    throw EOpalError("message data: its entry arrays differ in length");
+  }
   WriteInt32(s, static_cast<int32_t>(EntryCount()));
   for (const std::string& n : EntryNames) WriteString(s, n);
   for (int32_t c : EntryCommands) WriteInt32(s, c);

@@ -6,6 +6,7 @@
 // pieces into history pages no higher than ViewHeight.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -35,9 +36,9 @@ struct TOpalHistorySettings {
 };
 
 // One rule for every use: a non-zero width is page mode; page mode lays out
-// at least one pixel wide.
+// at least one pixel and at most the largest text area wide.
 inline bool IsPageMode(int32_t textWidth) { return textWidth != 0; }
-inline int32_t LayoutWidth(int32_t textWidth) { return textWidth > 0 ? textWidth : 1; }
+inline int32_t LayoutWidth(int32_t textWidth) { return textWidth > 0 ? std::min(textWidth, kMaxHistoryExtent) : 1; }
 
 // What a message window hands over when it shows a page.
 struct TOpalRecordedPage {
