@@ -192,7 +192,11 @@ TOpalShowResult TOpalNewHistory::Show(int64_t first, int64_t count, TOpalNewMesD
   if (!PageMode()) {
     const int64_t n = static_cast<int64_t>(Entries_.size());
     if (first >= n) return result;
+    // The pieces go too: a window builds from its entries only when it has
+    // no pieces, and the shown entries must not give way to the message a
+    // TextIns left there.
     data.ClearEntries();
+    data.Pieces.Clear();
     // The name in force at `first`: the nearest earlier entry with one.
     std::string name;
     for (int64_t k = first; k >= 0; --k)

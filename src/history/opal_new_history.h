@@ -97,10 +97,11 @@ class TOpalNewHistory {
 
   // Puts history into a window's message data. The caller has clipped
   // count to HistorySize() − first and calls only with count > 0 and first
-  // ≥ 0 (other calls show nothing). Entry mode: the entries are replaced by
-  // entries first .. first + count − 1 with their names resolved (the
-  // pieces stay). Page mode: the pieces are replaced by those covering the
-  // pixels [first, first + count), names resolved (the entries stay).
+  // ≥ 0 (other calls show nothing). Entry mode: the data holds entries
+  // first .. first + count − 1 with their names resolved and no pieces (the
+  // pages are built from the pieces whenever there are any). Page mode: the
+  // pieces are replaced by those covering the pixels [first, first +
+  // count), names resolved (the entries stay, unused).
   // The window then sets ReadMode 2, PR_OFFSETY 0 (entry mode) or
   // HistoryNumber (page mode), rebuilds with the start handler and selects
   // page 0.

@@ -92,6 +92,19 @@ TEST(BuildPages, EntriesTakeTheirPageAndStackByHeightOrByRows) {
   EXPECT_EQ(f.Engine.ViewHeight, 400);
 }
 
+TEST(BuildPages, EntriesShownFromAHistoryReplaceTheMessageOfATextIns) {
+  TBuildFixture f;
+  f.Page("a.osb", {"あ", "い", "う<CLEAR>え"});
+  for (int32_t c = 0; c < 3; ++c) f.Show(THistoryFixture::Shown("a.osb", c, c == 2 ? 1 : 0));
+  TOpalNewMesData data;
+  data.SetMessage("a.osb", 0);
+  ASSERT_TRUE(f.Default().Show(1, 2, data).Shown);
+  f.Engine.LineSpacing = 3;
+  f.Build(data, true);
+  ASSERT_EQ(f.Pages.size(), 1u);
+  EXPECT_EQ(f.Rows(), (std::vector<std::string>{"0:い", "15:え"}));
+}
+
 TEST(BuildPages, OneEntryOfNoPageIndexIsTheWholeMessage) {
   TBuildFixture f;
   f.Page("a.osb", {"あ<CLEAR>い"});

@@ -66,6 +66,52 @@ TEST(HistoryEntries, MaxCountKeepsTheLastAndTheOldestKeptInheritsTheName) {
   EXPECT_EQ(data.EntryCommands, (std::vector<int32_t>{3, 0, 1}));
 }
 
+TEST(HistoryEntries, SizeAndPageIndexAreTakenOnlyWhileTheFormatHasNoDefaultSize) {
+  THistoryFixture f;
+  TOpalRecordedPage first = THistoryFixture::Shown("a.osb", 0, 2);
+  f.Manager.RecordPage(first);
+  TOpalRecordedPage second = THistoryFixture::Shown("a.osb", 1, 5);
+  second.Width = 100;
+  f.Manager.DefaultFormat().Settings.DefaultSize = 20;
+  f.Manager.RecordPage(second);
+  f.Manager.ClosePage("mes");
+  ASSERT_EQ(f.Default().EntryCount(), 1);
+  EXPECT_EQ(f.Default().Entries()[0].Command, 1);
+  EXPECT_EQ(f.Default().Entries()[0].PageIndex, 2);
+  EXPECT_EQ(f.Default().Entries()[0].Width, 320);
+}
+
+TEST(HistoryFormats, NamesAreExactAndResetLeavesTheDefaultAlone) {
+  THistoryFixture f;
+  EXPECT_EQ(f.Manager.Count(), 1u);
+  EXPECT_EQ(f.Manager.FindFormat("Log"), nullptr);
+  TOpalHistoryFormat& log = f.Manager.ObtainFormat("log");
+  EXPECT_EQ(&f.Manager.ObtainFormat("log"), &log);
+  EXPECT_EQ(f.Manager.FindFormat("Log"), nullptr);
+  EXPECT_EQ(log.Settings, TOpalHistorySettings{});
+  f.Show(THistoryFixture::Shown("a.osb", 0));
+  EXPECT_EQ(log.History().EntryCount(), 1);
+  f.Default().MaxCount = 7;
+  f.Manager.ResetFormats();
+  EXPECT_EQ(f.Manager.Count(), 1u);
+  EXPECT_EQ(f.Manager.FindFormat("log"), nullptr);
+  EXPECT_EQ(f.Default().EntryCount(), 0);
+  EXPECT_EQ(f.Default().MaxCount, 0);
+}
+
+TEST(HistoryEntries, ClearKeepsSettingsAndMaxCount) {
+  THistoryFixture f;
+  f.Default().MaxCount = 4;
+  f.Manager.RecordPage(THistoryFixture::Shown("a.osb", 0));
+  f.Manager.ClosePage("mes");
+  f.Manager.RecordPage(THistoryFixture::Shown("a.osb", 1));
+  f.Manager.ClearHistories();
+  f.Manager.ClosePage("mes");  // the pending record went with the entries
+  EXPECT_EQ(f.Default().EntryCount(), 0);
+  EXPECT_EQ(f.Default().HistorySize(), 0);
+  EXPECT_EQ(f.Default().MaxCount, 4);
+}
+
 TEST(HistoryEntries, OnlyTheWindowThatRecordedLastCommits) {
   THistoryFixture f;
   f.Manager.RecordPage(THistoryFixture::Shown("a.osb", 0, 0, "one"));
@@ -98,7 +144,8 @@ TEST(HistoryEntries, CallHistFiveFromEightOfTenShowsEightAndNine) {
   EXPECT_FALSE(r.PageMode);
   EXPECT_EQ(data.EntryCommands, (std::vector<int32_t>{8, 9}));
   EXPECT_EQ(data.EntryNames, (std::vector<std::string>{"b.osb", "b.osb"}));
-  EXPECT_EQ(data.Pieces.Count(), 1u);  // entry mode leaves the pieces alone
+  // The message a TextIns left would be built instead of the entries.
+  EXPECT_EQ(data.Pieces.Count(), 0u);
   TOpalNewMesData none;
   EXPECT_FALSE(CallHist(f.Default(), 10, 5, none).Shown);
   EXPECT_FALSE(f.Default().Show(3, 0, none).Shown);
