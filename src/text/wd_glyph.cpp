@@ -168,6 +168,7 @@ std::vector<TWdGlyphPtr> TWdOpeVar::ValueGlyphs() {
   const std::optional<std::string> value = Owner.VariableValue(*this);
   if (!value) return glyphs;
   for (const uint16_t code : cp932::CharCodes(*value)) {
+    // Other control characters insert nothing.
     if (code == 13) {
       glyphs.push_back(std::make_unique<TWdVarReturn>(Owner));
     } else if (code >= 32) {
@@ -177,6 +178,8 @@ std::vector<TWdGlyphPtr> TWdOpeVar::ValueGlyphs() {
       c->WaitValue = WaitValue;
       c->Link = Link;
       glyphs.push_back(std::move(c));
+    } else {
+      continue;
     }
     Inserted.push_back(glyphs.back().get());
   }
