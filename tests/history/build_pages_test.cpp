@@ -55,6 +55,10 @@ TEST(BuildPages, TheTextInsFormLaysTheMessageOutWithItsValues) {
   EXPECT_EQ(f.Rows(0), std::vector<std::string>{"0:あxy"});
   EXPECT_EQ(f.Rows(1), std::vector<std::string>{"0:う"});
   EXPECT_EQ(f.Engine.TextWidth, 600);  // the window keeps its size
+  // Saved values are the save's: control characters show nothing.
+  data.Pieces.Values[0] = "$v=\x02\x03z";
+  f.Build(data);
+  EXPECT_EQ(f.Rows(0), std::vector<std::string>{"0:あz"});
 }
 
 TEST(BuildPages, PiecesShownFromPageModeStartAtTheHistoryNumber) {
