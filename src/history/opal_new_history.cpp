@@ -70,11 +70,11 @@ void TOpalNewHistory::CommitEntry() {
   e.Height = Pending_.Height;
   NoteEntryName(e);
   Entries_.push_back(std::move(e));
-  Trim();
+  TrimEntries();
   Pending_.Page.clear();
 }
 
-void TOpalNewHistory::Trim() {
+void TOpalNewHistory::TrimEntries() {
   const size_t keep = static_cast<size_t>(std::max(MaxCount, 0));
   if (keep == 0) return;
   while (Entries_.size() > keep) {
@@ -82,7 +82,11 @@ void TOpalNewHistory::Trim() {
       Entries_[1].Name = std::move(Entries_[0].Name);
     Entries_.pop_front();
   }
-  if (Entries_.empty()) LastName_.clear();
+}
+
+void TOpalNewHistory::TrimPages() {
+  const size_t keep = static_cast<size_t>(std::max(MaxCount, 0));
+  if (keep == 0) return;
   while (HistPages_.size() > keep) {
     PagesHeight_ -= HistPages_.front().TotalHeight;
     HistPages_.pop_front();
@@ -163,7 +167,7 @@ void TOpalNewHistory::CommitPage() {
       AddHistPage(std::move(fresh));
     }
   }
-  Trim();
+  TrimPages();
 }
 
 void TOpalNewHistory::Clear() {

@@ -134,7 +134,8 @@ class TOpalNewHistory {
   void CommitEntry();
   void CommitPage();
   void AddHistPage(TOpalHistData page);
-  void Trim();
+  void TrimEntries();
+  void TrimPages();
   void NoteEntryName(const THistoryOldData& e);
   void RecountNames();
 
