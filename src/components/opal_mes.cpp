@@ -18,74 +18,10 @@ namespace opal {
 namespace {
 
 constexpr int32_t kHistoryFieldsAfter = 112;  // HistoryFlag, HistoryNumber
-constexpr int32_t kPiecesSince = 113;
-constexpr int32_t kValuesSince = 124;
 constexpr int32_t kIdleAfter = 103;
 constexpr int32_t kCaptureLinkSince = 120;
 
-int32_t CheckedCount(TStream& s, int64_t minEach, const char* what) {
-  const int32_t n = ReadInt32(s);
-  if (n < 0 || n > s.Remaining() / std::max<int64_t>(minEach, 1)) {
-    throw EFormatError(Format("message data: %d %s do not fit the data", n, what));
-  }
-  return n;
-}
-
 }  // namespace
-
-// --- message data ---
-
-void TOpalHistData::Save(TStream& s) const {
-  WriteInt32(s, static_cast<int32_t>(Count()));
-  for (size_t i = 0; i < Count(); ++i) {
-    WriteString(s, Names[i]);
-    WriteInt32(s, Commands[i]);
-    WriteInt32(s, Firsts[i]);
-    WriteInt32(s, Lasts[i]);
-    WriteInt32(s, Heights[i]);
-    WriteString(s, Values[i]);
-  }
-  WriteInt32(s, TotalHeight);
-}
-
-void TOpalHistData::Load(TStream& s, int32_t version) {
-  Clear();
-  const int32_t n = CheckedCount(s, 4 * 5, "pieces");
-  for (int32_t i = 0; i < n; ++i) {
-    Names.push_back(ReadString(s));
-    Commands.push_back(ReadInt32(s));
-    Firsts.push_back(ReadInt32(s));
-    Lasts.push_back(ReadInt32(s));
-    Heights.push_back(ReadInt32(s));
-    Values.push_back(version >= kValuesSince ? ReadString(s) : std::string());
-  }
-  TotalHeight = ReadInt32(s);
-}
-
-void TOpalNewMesData::Save(TStream& s) const {
-  WriteInt32(s, static_cast<int32_t>(EntryNames.size()));
-  for (const std::string& n : EntryNames) WriteString(s, n);
-  for (int32_t c : EntryCommands) WriteInt32(s, c);
-  for (int32_t p : EntryPageIndices) WriteInt32(s, p);
-  for (const auto& [w, h] : EntrySizes) {
-    WriteInt32(s, w);
-    WriteInt32(s, h);
-  }
-  Pieces.Save(s);
-}
-
-void TOpalNewMesData::Load(TStream& s, int32_t version) {
-  Clear();
-  const int32_t n = CheckedCount(s, 4 + 4 + 4 + 8, "entries");
-  for (int32_t i = 0; i < n; ++i) EntryNames.push_back(ReadString(s));
-  for (int32_t i = 0; i < n; ++i) EntryCommands.push_back(ReadInt32(s));
-  for (int32_t i = 0; i < n; ++i) EntryPageIndices.push_back(ReadInt32(s));
-  for (int32_t i = 0; i < n; ++i) {
-    const int32_t w = ReadInt32(s);
-    EntrySizes.emplace_back(w, ReadInt32(s));
-  }
-  if (version >= kPiecesSince) Pieces.Load(s, version);
-}
 
 // --- the window ---
 
@@ -228,13 +164,7 @@ void TOpalMes::BeginMessage(const TMessageSource& from, const std::string& data,
 // The message data names the message's own command whether or not it
 // records read marks: a restore finds the message through it.
 void TOpalMes::InsertMessage(const TMessageSource& from, const std::string& message) {
-  MesData.Clear();
-  MesData.Pieces.Names.push_back(from.Page);
-  MesData.Pieces.Commands.push_back(from.Command);
-  MesData.Pieces.Firsts.push_back(0);
-  MesData.Pieces.Lasts.push_back(-1);
-  MesData.Pieces.Heights.push_back(0);
-  MesData.Pieces.Values.emplace_back();
+  MesData.SetMessage(from.Page, from.Command);
   Message = message;
   Rebuild(false);
   if (!Pages_.empty()) SelectPage(0);

@@ -12,38 +12,13 @@
 
 #include "stage/message_window.h"
 #include "stage/opal_control.h"
+#include "history/hist_data.h"
 #include "text/sk_word.h"
 
 namespace opal {
 
 class FontBackend;
 class TFontPixelManager;
-
-// The pieces of history one window shows: names of scenario pages, the
-// command of each message, first and last character positions, heights
-// and the values its variables showed.
-struct TOpalHistData {
-  std::vector<std::string> Names;
-  std::vector<int32_t> Commands, Firsts, Lasts, Heights;
-  std::vector<std::string> Values;
-  int32_t TotalHeight = 0;
-  size_t Count() const { return Names.size(); }
-  void Clear() { *this = TOpalHistData{}; }
-  void Save(TStream& s) const;
-  void Load(TStream& s, int32_t version);
-};
-
-// A window's message data: the entries and pieces the pages are built from.
-struct TOpalNewMesData {
-  std::vector<std::string> EntryNames;
-  std::vector<int32_t> EntryCommands, EntryPageIndices;
-  std::vector<std::pair<int32_t, int32_t>> EntrySizes;
-  TOpalHistData Pieces;
-  bool Empty() const { return EntryNames.empty() && Pieces.Count() == 0; }
-  void Clear() { *this = TOpalNewMesData{}; }
-  void Save(TStream& s) const;
-  void Load(TStream& s, int32_t version);
-};
 
 class TOpalMes : public TOpalControl, public TMessageWindow {
  public:

@@ -90,6 +90,21 @@ void TWdPage::RemoveLastRow() {
   if (it != Owned_.end()) Owned_.erase(it);
 }
 
+std::vector<std::unique_ptr<TWdRow>> TWdPage::TakeRows() {
+  std::vector<std::unique_ptr<TWdRow>> rows;
+  for (TWdGlyph* item : Items_) {
+    const auto it = std::find_if(Owned_.begin(), Owned_.end(), [item](const TWdGlyphPtr& p) { return p.get() == item; });
+    if (it == Owned_.end()) continue;  // shown here, owned elsewhere
+    it->release();
+    item->Parent = nullptr;
+    item->IndexInParent = -1;
+    rows.emplace_back(static_cast<TWdRow*>(item));
+  }
+  Items_.clear();
+  Owned_.clear();
+  return rows;
+}
+
 void TWdPage::ResetReveal() {
   NextRow = NextGlyph = 0;
   WaitAcc = FadeAcc = 0;
@@ -153,6 +168,7 @@ std::vector<TWdGlyphPtr> TWdOpeVar::ValueGlyphs() {
   const std::optional<std::string> value = Owner.VariableValue(*this);
   if (!value) return glyphs;
   for (const uint16_t code : cp932::CharCodes(*value)) {
+    // Other control characters insert nothing.
     if (code == 13) {
       glyphs.push_back(std::make_unique<TWdVarReturn>(Owner));
     } else if (code >= 32) {
@@ -162,6 +178,8 @@ std::vector<TWdGlyphPtr> TWdOpeVar::ValueGlyphs() {
       c->WaitValue = WaitValue;
       c->Link = Link;
       glyphs.push_back(std::move(c));
+    } else {
+      continue;
     }
     Inserted.push_back(glyphs.back().get());
   }

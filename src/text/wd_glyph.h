@@ -130,6 +130,9 @@ class TWdPage : public TWdComposite {
   void AdoptRow(std::unique_ptr<TWdRow> row);
   // Frees the last row (the layout's roll-back).
   void RemoveLastRow();
+  // Hands out every row the page owns, in order, and leaves it empty; the
+  // rows keep their glyphs, so another page can adopt them.
+  std::vector<std::unique_ptr<TWdRow>> TakeRows();
 
   // Reveal state.
   int32_t NextRow = 0, NextGlyph = 0;

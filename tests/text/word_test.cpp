@@ -73,6 +73,16 @@ TEST(Word, VariablesExpandAndCollapse) {
   // Expanding twice does not stack values; clearing frees everything.
   word.ExpandVars(0, -1);
   EXPECT_EQ(word.GlyphCount(), 7u);
+  // A value that begins with a control character (from a saved history
+  // piece, or a string a script built) inserts only what follows it.
+  word.CollapseVars(0, -1);
+  word.FixedValues = {"name$=\x02z\x03"};
+  word.ExpandVars(0, -1);
+  ASSERT_EQ(word.GlyphCount(), 5u);
+  EXPECT_EQ(word.Glyph(2)->Code(), 'z');
+  EXPECT_EQ(dynamic_cast<const TWdOpeVar&>(*word.Glyph(1)).Inserted.size(), 1u);
+  word.CollapseVars(0, -1);
+  EXPECT_EQ(word.GlyphCount(), 4u);
   word.Clear();
   EXPECT_EQ(word.GlyphCount(), 0u);
   EXPECT_EQ(word.Decorations().Count(), 0u);
