@@ -96,6 +96,12 @@ class FlipTest : public ::testing::Test, public testing::TScenarioHost {
     return out;
   }
   bool Marked(const TOpalObject* obj) { return obj->MarkedForDeletion(); }
+  // Deleted: marked, or already destroyed by a frame's stage update (the
+  // object is looked up by id, so a destroyed one is never touched).
+  bool Deleted(uint64_t id) {
+    const TOpalObject* obj = Stage.ById(id);
+    return obj == nullptr || obj->MarkedForDeletion();
+  }
 
   TWipeLog Log;
   TLoggedWipes Wipes{Log};
@@ -292,7 +298,7 @@ TEST_F(FlipTest, AnUntimedFlipWithAWipeDoesNotHoldTheFrame) {
 }
 
 TEST_F(FlipTest, ClearOtherRemovesTheOldScreenButKeepsCabinets) {
-  TOpalBox* old = Box("old", 0);
+  const uint64_t old = Box("old", 0)->Id();
   TOpalCabinet* shelf = Cabinet("shelf", 0);
   TOpalBox* kept = Box("kept", 0);
   kept->SetParent(shelf);
@@ -301,9 +307,9 @@ TEST_F(FlipTest, ClearOtherRemovesTheOldScreenButKeepsCabinets) {
   Start("main.osb");
   Frames(1);
   EXPECT_EQ(Stage.Active, 1);
-  EXPECT_TRUE(Marked(old));
-  EXPECT_FALSE(Marked(shelf));
-  EXPECT_FALSE(Marked(kept));
+  EXPECT_TRUE(Deleted(old));
+  EXPECT_FALSE(Deleted(shelf->Id()));
+  EXPECT_FALSE(Deleted(kept->Id()));
   EXPECT_FALSE(Marked(Stage.FindObject("new")));
 }
 
@@ -312,7 +318,7 @@ TEST_F(FlipTest, ClearOtherRemovesTheOldScreenButKeepsCabinets) {
 TEST_F(FlipTest, AbandonFinishesAtOnceAndClearsCabinetsToo) {
   Box("old", 0);
   TOpalBox* msg = Box("msg", 0);
-  TOpalCabinet* shelf = Cabinet("shelf", 0);
+  const uint64_t shelf = Cabinet("shelf", 0)->Id();
   TOpalBox* sender = Box("sender", 1);
   Page("main.osb",
        "+Flip 1 ; time: 1000 ; mode: 1 ; name: \"msg\" ; clear: TRUE\n"
@@ -325,15 +331,16 @@ TEST_F(FlipTest, AbandonFinishesAtOnceAndClearsCabinetsToo) {
   ASSERT_NE(Stage.Transition(), nullptr);
   TOpalObject* snapshot = Stage.FindObject(kSnapshotName);
   ASSERT_NE(snapshot, nullptr);
+  const uint64_t snapshotId = snapshot->Id();
   Stage.Events.Post(sender, "handler.ost", {}, 113);
   Frames(1);
   EXPECT_EQ(After(), 0) << "the flip did not go on";
   EXPECT_EQ(Stage.Active, 1);
   EXPECT_EQ(Stage.Transition(), nullptr);
-  EXPECT_TRUE(Marked(snapshot));
+  EXPECT_TRUE(Deleted(snapshotId));
   EXPECT_EQ(Stage.FindObject("old"), nullptr);
   EXPECT_EQ(Stage.FindObject("shelf"), nullptr);
-  EXPECT_TRUE(Marked(shelf));
+  EXPECT_TRUE(Deleted(shelf));
   EXPECT_FALSE(Marked(msg));
   EXPECT_EQ(msg->GetParent(), Stage.ActiveBase());
 }
