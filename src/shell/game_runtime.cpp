@@ -6,6 +6,9 @@
 #include "common/diagnostics.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
+#include "history/history_format.h"
+#include "history/read_list.h"
+#include "scenario/history_funcs.h"
 #include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
@@ -23,6 +26,9 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   Project_ = std::make_unique<TProject>(env);
   TRunState& run = form.State();
   SysVars_ = std::make_unique<TCallManSysVars>(Calls_, run);
+  // The functions go with the function table, before the stage's history.
+  if (form.ParamMan()->SysFuncs != nullptr)
+    RegisterHistoryFuncs(*form.ParamMan()->SysFuncs, [this] { return History_.get(); });
   form.ParamMan()->SysVarHost = SysVars_.get();
   if (!Project_->Create()) {
     form.StartFailed(Project_->LastError);
@@ -34,9 +40,9 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   Wipes_.Random = TWipeRandom(form.RandomSeed);
   Services_.Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
-  // A restored message window finds its message on the scenario page.
-  Messages_ = std::make_unique<TPageMessageStore>(*CallMan_);
-  Services_.Messages = Messages_.get();
+  // A restored message window and the history find their messages on the
+  // scenario pages.
+  Messages_.SetCalls(CallMan_.get());
   WordHost_.Vars = form.ParamMan();
   Calls_ = CallMan_.get();
   try {
@@ -79,6 +85,12 @@ void TGameRuntime::InitStage() {
   // A motion film that cannot be read is reported; its control goes without.
   Motions_ = std::make_unique<TFilmMotionLoader>(StageFiles_, ImageCache_.get(), [](const std::string& message) { ReportError(message); });
   Services_.Motions = Motions_.get();
+  Services_.Messages = &Messages_;
+  Services_.MessagePages = &Messages_;
+  History_ = std::make_unique<TOpalHistoryFormatManager>(TOpalHistoryContext{Fonts_.get(), &WordHost_, &Messages_});
+  ReadMarks_ = std::make_unique<TOpalReadList>();
+  Services_.History = History_.get();
+  Services_.ReadMarks = ReadMarks_.get();
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);
@@ -192,7 +204,14 @@ void TGameRuntime::ClearInput() {
   if (Stage_ != nullptr) Stage_->ClearInput();
 }
 
+// In the order of the shut-down steps: "TextRead.Free",
+// "TextHistoryFormats.Free", "Bases.Free", "BrioMan.Free". The windows
+// keep no pointer into the marks or the history beyond their services.
 void TGameRuntime::FreeStage() {
+  Services_.ReadMarks = nullptr;
+  ReadMarks_.reset();
+  Services_.History = nullptr;
+  History_.reset();
   Stage_.reset();
   Services_ = TStageServices{};
   ImageCache_.reset();
@@ -219,8 +238,7 @@ void TGameRuntime::FreeProject() {
   // The status data is saved here once saving exists.
   if (Form_ != nullptr && Form_->ParamMan() != nullptr) Form_->ParamMan()->SysVarHost = nullptr;
   Calls_ = nullptr;
-  Services_.Messages = nullptr;
-  Messages_.reset();
+  Messages_.SetCalls(nullptr);
   CallMan_.reset();
   Project_.reset();
 }
