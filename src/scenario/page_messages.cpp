@@ -40,9 +40,16 @@ class TPageMessages : public TOpalMessagePage {
 
 }  // namespace
 
+// Every interpreter numbers its loads from 1: the loads of each new one
+// get numbers of their own above all earlier ones.
 void TPageMessageStore::SetCalls(TCallMan* calls) {
   Calls_ = calls;
   Last_.reset();
+  if (calls != nullptr) ++Interpreter_;
+}
+
+uint64_t TPageMessageStore::LoadNumber(uint64_t generation) const {
+  return (Interpreter_ << kLoadBits) | (generation & ((uint64_t{1} << kLoadBits) - 1));
 }
 
 std::string TPageMessageStore::Message(const std::string& page, int32_t command) {
@@ -63,8 +70,8 @@ std::string TPageMessageStore::Message(const std::string& page, int32_t command)
 bool TPageMessageStore::Exists(const std::string& page) { return Calls_ != nullptr && Calls_->Files.Exists(page); }
 
 TOpalMessagePagePtr TPageMessageStore::Messages(const TPage& page) {
-  if (Last_ == nullptr || Last_->Generation() != page.Generation)
-    Last_ = std::make_shared<TPageMessages>(page, page.Generation);
+  const uint64_t number = LoadNumber(page.Generation);
+  if (Last_ == nullptr || Last_->Generation() != number) Last_ = std::make_shared<TPageMessages>(page, number);
   return Last_;
 }
 
@@ -82,7 +89,7 @@ TOpalMessagePagePtr TPageMessageStore::LoadPage(const std::string& page) {
     ReportError("message of " + page + ": " + e.what());
     return nullptr;
   }
-  return std::make_shared<TPageMessages>(temporary, Calls_->NextGeneration());
+  return std::make_shared<TPageMessages>(temporary, LoadNumber(Calls_->NextGeneration()));
 }
 
 }  // namespace opal

@@ -33,7 +33,12 @@ class TPageMessageStore : public TMessageStore, public TOpalMessageStore {
 
  private:
   TOpalMessagePagePtr Messages(const TPage& page);
+  // A load's number for the history: the interpreter's own number of the
+  // load (below 2^40) under the count of interpreters this store served.
+  static constexpr int kLoadBits = 40;
+  uint64_t LoadNumber(uint64_t generation) const;
   TCallMan* Calls_ = nullptr;
+  uint64_t Interpreter_ = 0;
   TOpalMessagePagePtr Last_;  // the messages of the load asked for last
 };
 

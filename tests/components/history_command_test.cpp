@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/cp932.h"
 #include "components/opal_mes.h"
 #include "history/history_format.h"
 #include "history/read_list.h"
@@ -93,6 +94,65 @@ TEST_F(HistoryCommand, ClrHistClrReadAndResetClearWhatTheyName) {
   Page("main2.osb", "Wait 100000\n");
   Run("Reset main2.osb\n");
   EXPECT_EQ(History.Count(), 1u) << "Reset leaves only the default format";
+}
+
+// FormatHist gives the default history a width: the pages a window shows
+// are laid out into history pages at once, from the interpreter's page, and
+// CallHist addresses pixels: the window gets the pieces and shows them.
+TEST_F(HistoryCommand, APageModeHistoryShowsItsPiecesInAWindow) {
+  Run(std::string(kWindow) +
+      "+MesNew PR_NAME: \"back\" ; PR_WIDTH: 200 ; PR_HEIGHT: 200 ; PR_FONTNAME: \"Fake\"\n"
+      "+MesNew PR_NAME: \"shape\" ; PR_WIDTH: 200 ; PR_HEIGHT: 400 ; PR_FONTHEIGHT: 16\n"
+      "FormatHist \"shape\"\n"
+      "TextIns あい<CLEAR>うえ ; window: \"msg\" ; read: TRUE\n"
+      "+SetProp \"msg\" ; prop: PR_INDEX ; value: 1\n"
+      "+TextClr \"msg\"\n"
+      "CallHist \"back\" ; first: 0 ; count: @HistoryCount\n"
+      "Wait 100000\n");
+  Frames(5);
+  const TOpalNewHistory& h = History.DefaultFormat().History();
+  ASSERT_TRUE(h.PageMode());
+  ASSERT_EQ(h.HistPages().size(), 1u);
+  EXPECT_EQ(h.HistPages()[0].Count(), 2u) << "both pages of the message, one piece each";
+  EXPECT_GT(h.HistorySize(), 0);
+  auto* back = dynamic_cast<TOpalMes*>(Stage.FindControl("back"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->MesData.Pieces.Count(), 2u);
+  EXPECT_EQ(back->MesData.Pieces.Names, (std::vector<std::string>{"main.osb", "main.osb"}));
+  EXPECT_EQ(back->ReadMode, 2);
+  ASSERT_EQ(back->Pages().size(), 1u);
+  EXPECT_EQ(back->PageIndex, 0);
+  EXPECT_EQ(back->CurrentPage()->CharText(), cp932::FromUtf8("あいうえ"));
+}
+
+// The history finds messages by page name, command index and the page's
+// load: every load has a number of its own, so a page loaded again is not
+// taken for the one before even at the same address.
+TEST_F(HistoryCommand, EveryPageLoadIsToldApart) {
+  TPageMessageStore none;
+  EXPECT_FALSE(none.Exists("main.osb"));
+  EXPECT_EQ(none.CachedPage("main.osb"), nullptr);
+  EXPECT_EQ(none.LoadPage("main.osb"), nullptr);
+
+  Run("+VarNew x ; type: int ; value: 1\nTextIns あい ; window: \"nobody\"\nWait 100000\n");
+  EXPECT_TRUE(Messages.Exists("MAIN.OSB"));
+  EXPECT_FALSE(Messages.Exists("gone.osb"));
+  const TOpalMessagePagePtr cached = Messages.CachedPage("Main.osb");
+  ASSERT_NE(cached, nullptr);
+  EXPECT_EQ(Messages.CachedPage("main.osb")->Generation(), cached->Generation());
+  EXPECT_FALSE(cached->Message(0).has_value()) << "a VarNew holds no message";
+  ASSERT_TRUE(cached->Message(1).has_value());
+  EXPECT_FALSE(cached->Message(5).has_value());
+  EXPECT_FALSE(cached->Message(-1).has_value());
+  const TOpalMessagePagePtr a = Messages.LoadPage("main.osb"), b = Messages.LoadPage("main.osb");
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_NE(a->Generation(), cached->Generation());
+  EXPECT_NE(a->Generation(), b->Generation());
+  EXPECT_EQ(*a->Message(1), *cached->Message(1));
+  // A new interpreter loads the page anew.
+  Start("main.osb");
+  EXPECT_NE(Messages.CachedPage("main.osb")->Generation(), cached->Generation());
 }
 
 }  // namespace
