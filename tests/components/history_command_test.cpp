@@ -96,6 +96,18 @@ TEST_F(HistoryCommand, ClrHistClrReadAndResetClearWhatTheyName) {
   EXPECT_EQ(History.Count(), 1u) << "Reset leaves only the default format";
 }
 
+// @HistoryCount and @HistoryMaxCount are the default history's size and
+// MaxCount; writing the second sets it.
+TEST_F(HistoryCommand, TheSystemVariablesAnswerTheDefaultHistory) {
+  Entries(4);
+  Run("+Calc @HistoryMaxCount = 3\n"
+      "+VarNew size ; type: int ; value: @HistoryCount\n"
+      "+VarNew most ; type: int ; value: @HistoryMaxCount\n");
+  EXPECT_EQ(History.DefaultFormat().History().MaxCount, 3);
+  EXPECT_EQ(Var("size"), "int [] 4");
+  EXPECT_EQ(Var("most"), "int [] 3");
+}
+
 // FormatHist gives the default history a width: the pages a window shows
 // are laid out into history pages at once, from the interpreter's page, and
 // CallHist addresses pixels: the window gets the pieces and shows them.
