@@ -4,6 +4,7 @@
 
 #include "common/cp932.h"
 #include "common/diagnostics.h"
+#include "common/trace.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
 #include "history/history_format.h"
@@ -204,16 +205,20 @@ void TGameRuntime::ClearInput() {
   if (Stage_ != nullptr) Stage_->ClearInput();
 }
 
-// In the order of the shut-down steps: "TextRead.Free",
-// "TextHistoryFormats.Free", "Bases.Free", "BrioMan.Free". The windows
-// keep no pointer into the marks or the history beyond their services.
+// The read marks, the history formats, the stage, the image cache, each
+// after its step. The windows keep no pointer into the marks or the
+// history beyond their services.
 void TGameRuntime::FreeStage() {
+  Trace().Step("TextRead.Free");
   Services_.ReadMarks = nullptr;
   ReadMarks_.reset();
+  Trace().Step("TextHistoryFormats.Free");
   Services_.History = nullptr;
   History_.reset();
+  Trace().Step("Bases.Free");
   Stage_.reset();
   Services_ = TStageServices{};
+  Trace().Step("BrioMan.Free");
   ImageCache_.reset();
 }
 
