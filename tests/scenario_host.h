@@ -20,6 +20,8 @@
 #include "expr/param_collection.h"
 #include "expr/sys_funcs.h"
 #include "expr/value_text.h"
+#include "history/history_format.h"
+#include "history/read_list.h"
 #include "platform/display.h"
 #include "platform/font_backend.h"
 #include "raster/dibx.h"
@@ -61,6 +63,10 @@ class TScenarioHost {
     Services.Vars = &Vars;
     Services.Fonts = &Fonts;
     Services.Screen = &ScreenBuffer;
+    Services.Messages = &Messages;
+    Services.MessagePages = &Messages;
+    Services.History = &History;
+    Services.ReadMarks = &ReadMarks;
     Equip(Stage);
     SetTrace(&Trace);
   }
@@ -95,12 +101,10 @@ class TScenarioHost {
   // A new interpreter on the data folder, with no page yet.
   void Interpreter() {
     Files.SetDataFolder(Dir.Path() + "/");
-    Services.Messages = nullptr;
-    Messages.reset();
+    Messages.SetCalls(nullptr);
     Calls = std::make_unique<TCallMan>(Files, Vars, State, Host_);
     CallsPtr = Calls.get();
-    Messages = std::make_unique<TPageMessageStore>(*Calls);
-    Services.Messages = Messages.get();
+    Messages.SetCalls(Calls.get());
   }
   // A new interpreter starting at `page`.
   void Start(const std::string& page) {
@@ -163,8 +167,12 @@ class TScenarioHost {
   THeadlessDisplay Display;
   TDIBX ScreenBuffer;
   TStageServices Services;
+  // The message stores over the interpreter's pages, the history and the
+  // read marks: they outlive the stage's windows.
+  TPageMessageStore Messages;
+  TOpalHistoryFormatManager History{{&Fonts, nullptr, &Messages}};
+  TOpalReadList ReadMarks;
   TOpalBaseList Stage{Services};
-  std::unique_ptr<TPageMessageStore> Messages;
 
  private:
   class TInterpreterHost : public TCallManHost {

@@ -6,6 +6,9 @@
 #include "common/cp932.h"
 #include "common/diagnostics.h"
 #include "common/error.h"
+#include "history/history_format.h"
+#include "history/page_source.h"
+#include "history/read_list.h"
 #include "platform/font_backend.h"
 #include "stage/base_list.h"
 #include "stage/property_table.h"
@@ -32,7 +35,9 @@ TOpalMes::TOpalMes(TOpalBaseList* owner) : TOpalControl(owner) {
     OwnFonts_ = std::make_unique<TFontPixelManager>(*OwnBackend_);
     fonts = OwnFonts_.get();
   }
-  Engine_ = std::make_unique<TSkWord>(*fonts, owner != nullptr ? owner->Services().WordHost : nullptr);
+  TWordHost* host = owner != nullptr ? owner->Services().WordHost : nullptr;
+  Engine_ = std::make_unique<TSkWord>(*fonts, host);
+  Cache_ = std::make_unique<TMesDataCacheList>(owner != nullptr ? owner->Services().MessagePages : nullptr, *fonts, host);
   Engine_->Quality = 3;
   Engine_->EventsEnabled = true;
   Engine_->Speed = TextDelay;
@@ -46,6 +51,7 @@ TOpalMes::TOpalMes(TOpalBaseList* owner) : TOpalControl(owner) {
 TOpalMes::~TOpalMes() {
   Invalidate();
   Pages_.clear();
+  Cache_.reset();
 }
 
 TWdPage* TOpalMes::CurrentPage() const {
@@ -60,11 +66,37 @@ void TOpalMes::PlaceEngine() {
   if (TCustomDIBX* canvas = GetCanvas()) w.Depth = canvas->BitCount() >= 8 ? canvas->BitCount() : 32;
 }
 
+// The argument tells the handler whether the page was read to its end
+// before: only a TextIns message with read marks can have been.
 void TOpalMes::QueueStart() {
   if (OnPlayStart.empty() || Owner() == nullptr) return;
-  // Without read marks no page counts as read yet.
-  Owner()->Events.Post(this, OnPlayStart, {"0"}, PR_ONPLAYSTART);
+  const TOpalReadList* marks = Owner()->Services().ReadMarks;
+  const bool read = ReadMode == 1 && marks != nullptr && marks->IsRead(SourcePage, SourceCommand, PageIndex);
+  Owner()->Events.Post(this, OnPlayStart, {read ? "1" : "0"}, PR_ONPLAYSTART);
   StartWait = 1;
+}
+
+void TOpalMes::ClosePage() {
+  TOpalHistoryFormatManager* history = Owner() != nullptr ? Owner()->Services().History : nullptr;
+  if (history == nullptr) return;
+  try {
+    history->ClosePage(Name());
+  } catch (const EOpalError& e) {
+    ReportError(std::string("message window ") + Name() + ": history: " + e.what());
+  }
+}
+
+void TOpalMes::RecordPage() {
+  const TWdPage* page = CurrentPage();
+  if (ReadMode != 1 || page == nullptr || Owner() == nullptr) return;
+  const TStageServices& services = Owner()->Services();
+  if (services.History != nullptr) {
+    const TOpalSourceMap map(*Engine_);
+    const TOpalPageSpan span = map.Span(*page);
+    services.History->RecordPage(
+        {Name(), Width_, Height_, SourcePage, SourceCommand, PageIndex, span.First, span.Last, map.Values(*page)});
+  }
+  if (services.ReadMarks != nullptr) services.ReadMarks->NotePage(Name(), SourcePage, PageIndex, SourceCommand);
 }
 
 void TOpalMes::LayOutText(const std::string& text) {
@@ -91,6 +123,7 @@ void TOpalMes::SetPlainText(const std::string& text) {
   Invalidate();
   MesData.Pieces.Values.assign(MesData.Pieces.Values.size(), std::string());
   PlainText = text;
+  ClosePage();
   HistoryNumber = 0;
   PageIndex = 0;
   ScrollY = 0;
@@ -103,9 +136,11 @@ void TOpalMes::SetPlainText(const std::string& text) {
 
 void TOpalMes::SelectPage(int32_t n) {
   if (n == PageIndex || n < 0 || static_cast<size_t>(n) >= Pages_.size()) return;
+  if (CurrentPage() != nullptr) ClosePage();
   PageIndex = n;
   ScrollY = 0;
   QueueStart();
+  RecordPage();
   TWdPage& page = *Pages_[static_cast<size_t>(n)];
   page.ResetReveal();
   page.ScrollOffset = 0;
@@ -120,9 +155,18 @@ void TOpalMes::BuildPages() {
   w.Clear();
   w.TextWidth = Width_;
   w.ViewHeight = Height_;
-  // The form TextIns gives: one piece, the whole message. Pieces of the
-  // history come with the history.
-  if (MesData.Pieces.Count() != 1 || Message.empty()) return;
+  // The form TextIns gives: one piece, the whole message, laid out from
+  // the message the window holds. Other data is history, whose messages
+  // come through the cache.
+  const bool inserted = MesData.Pieces.Count() == 1 && MesData.Pieces.TotalHeight == 0;
+  if (!inserted || Message.empty()) {
+    if (MesData.Empty() || (inserted && Cache_->Store() == nullptr)) return;
+    opal::BuildPages(*Cache_, w, Pages_, MesData, HistoryFlag != 0, HistoryNumber);
+    for (const std::string& e : Cache_->TakeErrors()) ReportError(std::string("message window ") + Name() + ": " + e);
+    w.TextWidth = Width_;
+    w.ViewHeight = Height_;
+    return;
+  }
   try {
     TMemoryStream s(std::vector<uint8_t>(Message.begin(), Message.end()));
     w.LoadGlyphs(s);
@@ -144,6 +188,7 @@ void TOpalMes::BuildPages() {
 void TOpalMes::Rebuild(bool queueStart) {
   Invalidate();
   PlainText.clear();
+  ClosePage();
   PageIndex = -1;
   BuildPages();
   if (!Pages_.empty() && queueStart) QueueStart();
@@ -168,6 +213,22 @@ void TOpalMes::InsertMessage(const TMessageSource& from, const std::string& mess
   Message = message;
   Rebuild(false);
   if (!Pages_.empty()) SelectPage(0);
+}
+
+void TOpalMes::ShowHistory(const TOpalNewHistory& history, int64_t first, int64_t count, bool playing) {
+  const TOpalShowResult r = history.Show(first, count, MesData);
+  if (!r.Shown) return;
+  Message.clear();
+  ReadMode = 2;  // what history shows is neither recorded nor marked read
+  HistoryFlag = playing ? 1 : 0;
+  if (r.PageMode) {
+    HistoryNumber = r.HistoryNumber;
+  } else {
+    SetProperty(PR_OFFSETY, TPropValue::OfInt(0));
+  }
+  Rebuild(true);
+  PageIndex = -1;
+  SelectPage(0);
 }
 
 void TOpalMes::ClearText() {
@@ -221,7 +282,10 @@ bool TOpalMes::Update(int32_t elapsedMs) {
   const TRevealResult r = Engine_->RevealStep(*page, elapsedMs);
   if (Owner() != nullptr) {
     if (!r.Revealed.empty() && !OnPlaying.empty()) Owner()->Events.Post(this, OnPlaying, {r.Revealed}, PR_ONPLAYING);
-    if (r.Finished && !OnPlayEnd.empty()) Owner()->Events.Post(this, OnPlayEnd, {}, PR_ONPLAYEND);
+    if (r.Finished) {
+      if (TOpalReadList* marks = Owner()->Services().ReadMarks) marks->MarkRead(Name());
+      if (!OnPlayEnd.empty()) Owner()->Events.Post(this, OnPlayEnd, {}, PR_ONPLAYEND);
+    }
   }
   FlushDirty();
   return false;

@@ -13,6 +13,7 @@
 #include "stage/message_window.h"
 #include "stage/opal_control.h"
 #include "history/hist_data.h"
+#include "history/mes_data_cache.h"
 #include "text/sk_word.h"
 
 namespace opal {
@@ -48,6 +49,7 @@ class TOpalMes : public TOpalControl, public TMessageWindow {
   // TMessageWindow (TextIns, TextClr).
   void BeginMessage(const TMessageSource& from, const std::string& data, bool markRead) override;
   void ClearMessage() override { ClearText(); }
+  void ShowHistory(const TOpalNewHistory& history, int64_t first, int64_t count, bool playing) override;
   bool HasPages() const override { return !Pages_.empty(); }
   // ReadMode 0, then PR_TEXT := empty.
   void ClearText();
@@ -93,6 +95,13 @@ class TOpalMes : public TOpalControl, public TMessageWindow {
   // laid out, page 0 selected.
   void InsertMessage(const TMessageSource& from, const std::string& message);
   void QueueStart();
+  // The history's pending page of this window is committed (before the
+  // window changes page, rebuilds or takes plain text); a failure is
+  // reported.
+  void ClosePage();
+  // With ReadMode 1, the current page goes to the history as pending and
+  // to the read marks as the page to mark when it finishes.
+  void RecordPage();
   void Refresh();
   void ApplyPause();
   // The property rows' reads and writes beyond a plain member.
@@ -116,6 +125,8 @@ class TOpalMes : public TOpalControl, public TMessageWindow {
   std::unique_ptr<FontBackend> OwnBackend_;  // when the stage has no glyph cache
   std::unique_ptr<TFontPixelManager> OwnFonts_;
   std::unique_ptr<TSkWord> Engine_;
+  // The messages history pieces and entries name, loaded again for them.
+  std::unique_ptr<TMesDataCacheList> Cache_;
   TWdPageList Pages_;
   std::vector<TRect> Dirty_;
   std::vector<uint8_t> PendingState_;  // page states while a save is restored

@@ -215,13 +215,13 @@ TCustomParam& TSysFuncCall::WritableArg(size_t i) {
 }
 
 void TSysFuncMan::Register(uint8_t id, TSysFunc f) {
-  if (id < kSysFuncCount) Funcs_[id] = f;
+  if (id < kSysFuncCount) Funcs_[id] = std::move(f);
 }
 
 void TSysFuncMan::Call(TParamCollection& vars, TParamCollectionItem& target, uint8_t id,
                        std::span<TCustomParam* const> args) {
   if (id >= kSysFuncCount) return;
-  TSysFunc f = Funcs_[id];
+  const TSysFunc& f = Funcs_[id];
   if (f == nullptr) throw EOpalError(Format("%s: not available", kSysFuncTable[id].Name));
   TSysFuncCall call(vars, target, id, args);
   f(call);

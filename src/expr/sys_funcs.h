@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -65,7 +66,9 @@ class TSysFuncCall {
   std::vector<std::unique_ptr<TCustomParam>> Scratch_;
 };
 
-using TSysFunc = void (*)(TSysFuncCall& call);
+// A function or a callable that carries what it works on (the history
+// functions hold their history manager, say).
+using TSysFunc = std::function<void(TSysFuncCall& call)>;
 
 class TSysFuncMan {
  public:

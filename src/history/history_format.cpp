@@ -1,6 +1,8 @@
 // The history formats and their manager.
 #include "history/history_format.h"
 
+#include <algorithm>
+
 #include "common/error.h"
 #include "storage/stream.h"
 
@@ -86,6 +88,11 @@ void TOpalHistoryFormatManager::LoadFormats(TStream& s, int32_t version) {
     if (!hasDefault) formats.insert(formats.begin(), std::make_unique<TOpalHistoryFormat>(std::string(), Context_));
   }
   Formats_ = std::move(formats);
+}
+
+int32_t HistoryCountOf(const TOpalHistoryFormat* format) {
+  if (format == nullptr) return -1;
+  return static_cast<int32_t>(std::min<int64_t>(format->History().HistorySize(), INT32_MAX));
 }
 
 }  // namespace opal

@@ -49,6 +49,10 @@ class TOpalHistoryFormat {
   TOpalNewHistory History_;
 };
 
+// What @HistoryCount and GetHistoryCount answer: the history's size
+// clamped to int32, -1 without a format.
+int32_t HistoryCountOf(const TOpalHistoryFormat* format);
+
 class TOpalHistoryFormatManager {
  public:
   // Holds the default format from the start.

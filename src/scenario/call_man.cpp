@@ -70,6 +70,7 @@ TPage* TCallMan::FindPage(std::string_view name, bool touch) {
   }
   auto page = std::make_unique<TPage>(&Vars);
   page->Load(Files, name);  // a failure frees the page on the way out
+  page->Generation = NextGeneration();
   TPage* raw = page.get();
   if (!touch) {
     Pages_.push_back(std::move(page));
@@ -81,6 +82,12 @@ TPage* TCallMan::FindPage(std::string_view name, bool touch) {
     LastTraced_ = nullptr;  // its address may come back as another command's
   }
   return raw;
+}
+
+TPage* TCallMan::CachedPage(std::string_view name) const {
+  for (const auto& p : Pages_)
+    if (cp932::SameText(p->Name, name)) return p.get();
+  return nullptr;
 }
 
 TPage* TCallMan::StartPage(std::string_view name) {

@@ -132,6 +132,11 @@ class TCallMan {
   // From the cache, or loaded and added; a page that fails to load is
   // freed and the error reaches the caller.
   TPage* FindPage(std::string_view name, bool touch);
+  // A number no other page load of this run has.
+  uint64_t NextGeneration() { return ++Generation_; }
+  // The page when the cache holds it (names compared ignoring case), else
+  // null; the cache order does not change.
+  TPage* CachedPage(std::string_view name) const;
   // One frame's pass.
   void RunStep();
 
@@ -188,6 +193,7 @@ class TCallMan {
   void TraceCommand(const char* mark, const TPage& page, const TCommand& command) const;
 
   std::list<std::unique_ptr<TPage>> Pages_;  // most recently used first
+  uint64_t Generation_ = 0;
   const TCommand* LastTraced_ = nullptr;
   TSourcePos Position_;
   // The condition whose failure was reported since the current command was

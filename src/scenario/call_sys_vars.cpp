@@ -1,5 +1,6 @@
 #include "scenario/call_sys_vars.h"
 
+#include "history/history_format.h"
 #include "scenario/call_man.h"
 #include "stage/base_list.h"
 #include "stage/opal_base.h"
@@ -13,6 +14,7 @@ constexpr uint8_t kSysSender = 11;
 constexpr uint8_t kSysTickCount = 14;
 constexpr uint8_t kSysLClick = 1, kSysRClick = 2, kSysLPush = 3, kSysRPush = 4, kSysMouseX = 5, kSysMouseY = 6;
 constexpr uint8_t kSysActiveCompo = 41;
+constexpr uint8_t kSysHistoryCount = 8, kSysHistoryMaxCount = 43;
 constexpr int32_t kWheelDownIndex = 256, kWheelUpIndex = 257;
 }  // namespace
 
@@ -39,6 +41,11 @@ void TCallManSysVars::Read(uint8_t id, TSysValue& out) {
     case kSysActiveCompo: out.Str = stage->Focus != nullptr ? stage->Focus->Name() : ""; break;
     default: break;
   }
+  // The default history: its size (clamped to int32) and MaxCount.
+  if (const TOpalHistoryFormatManager* history = stage->Services().History) {
+    if (id == kSysHistoryCount) out.Int = HistoryCountOf(&history->DefaultFormat());
+    if (id == kSysHistoryMaxCount) out.Int = history->DefaultFormat().History().MaxCount;
+  }
 }
 
 // The focus goes to a named control that could take it: shown, handling
@@ -60,6 +67,8 @@ void TCallManSysVars::Write(uint8_t id, const TSysValue& value) {
   if (id == kSysLClick) m.LeftNow = value.Flag;
   if (id == kSysRClick) m.RightNow = value.Flag;
   if (id == kSysActiveCompo) FocusByName(*stage, value.Str);
+  if (id == kSysHistoryMaxCount && stage->Services().History != nullptr)
+    stage->Services().History->DefaultFormat().History().MaxCount = value.Int;
 }
 
 bool TCallManSysVars::ReadFlagAt(uint8_t id, int32_t index) {

@@ -6,9 +6,11 @@
 #include "common/diagnostics.h"
 #include "common/error.h"
 #include "expr/param_collection.h"
+#include "history/history_format.h"
 #include "scenario/call_man.h"
 #include "scenario/commands_flow.h"
 #include "scenario/commands_text.h"
+#include "stage/base_list.h"
 
 namespace opal {
 
@@ -164,6 +166,8 @@ void TComPCReset::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
 
 void TComReset::Execute(TCallMan& cm, TPage*& page, int32_t& index) {
   cm.Host.ResetWorld();
+  if (TOpalBaseList* stage = cm.Host.Stage(); stage != nullptr && stage->Services().History != nullptr)
+    stage->Services().History->ResetFormats();
   cm.Vars.ResetVars();
   page = cm.StartPage(PageName);
   index = TargetIndex;

@@ -47,6 +47,7 @@ class TComCallHist : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 29; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Window);
     v.Expr("first", FirstEntry);
@@ -61,12 +62,14 @@ class TComClrHist : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 22; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 class TComEntryHist : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 58; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
   void Fields(TFieldVisitor& v) override {
     v.Expr("", Object);
     v.Expr("format", HistoryFormat, 111);
@@ -78,6 +81,7 @@ class TComClrRead : public TCommand {
  public:
   using TCommand::TCommand;
   uint8_t Code() const override { return 47; }
+  void Execute(TCallMan& cm, TPage*& page, int32_t& index);
 };
 
 class TComCalc : public TCommand {

@@ -78,6 +78,10 @@ class TPage {
   std::string Name;
   std::array<TPropertySet, kCommandCodeCount> PropertySets{};
   int32_t Version = 104;
+  // Tells loads apart: the interpreter numbers every page it loads, so a
+  // page freed and loaded again is never taken for the one before (0: not
+  // numbered).
+  uint64_t Generation = 0;
 
  private:
   TParamCollection* Vars_;

@@ -4,8 +4,12 @@
 
 #include "common/cp932.h"
 #include "common/diagnostics.h"
+#include "common/trace.h"
 #include "components/image_components.h"
 #include "components/opal_mes.h"
+#include "history/history_format.h"
+#include "history/read_list.h"
+#include "scenario/history_funcs.h"
 #include "raster/png_writer.h"
 #include "expr/param_collection.h"
 #include "scenario/messages.h"
@@ -23,6 +27,9 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   Project_ = std::make_unique<TProject>(env);
   TRunState& run = form.State();
   SysVars_ = std::make_unique<TCallManSysVars>(Calls_, run);
+  // The functions go with the function table, before the stage's history.
+  if (form.ParamMan()->SysFuncs != nullptr)
+    RegisterHistoryFuncs(*form.ParamMan()->SysFuncs, [this] { return History_.get(); });
   form.ParamMan()->SysVarHost = SysVars_.get();
   if (!Project_->Create()) {
     form.StartFailed(Project_->LastError);
@@ -34,9 +41,9 @@ bool TGameRuntime::CreateProject(TFormView& form) {
   Wipes_.Random = TWipeRandom(form.RandomSeed);
   Services_.Vars = form.ParamMan();
   CallMan_ = std::make_unique<TCallMan>(form.Files(), *form.ParamMan(), run, *this);
-  // A restored message window finds its message on the scenario page.
-  Messages_ = std::make_unique<TPageMessageStore>(*CallMan_);
-  Services_.Messages = Messages_.get();
+  // A restored message window and the history find their messages on the
+  // scenario pages.
+  Messages_.SetCalls(CallMan_.get());
   WordHost_.Vars = form.ParamMan();
   Calls_ = CallMan_.get();
   try {
@@ -79,6 +86,12 @@ void TGameRuntime::InitStage() {
   // A motion film that cannot be read is reported; its control goes without.
   Motions_ = std::make_unique<TFilmMotionLoader>(StageFiles_, ImageCache_.get(), [](const std::string& message) { ReportError(message); });
   Services_.Motions = Motions_.get();
+  Services_.Messages = &Messages_;
+  Services_.MessagePages = &Messages_;
+  History_ = std::make_unique<TOpalHistoryFormatManager>(TOpalHistoryContext{Fonts_.get(), &WordHost_, &Messages_});
+  ReadMarks_ = std::make_unique<TOpalReadList>();
+  Services_.History = History_.get();
+  Services_.ReadMarks = ReadMarks_.get();
   Stage_ = std::make_unique<TOpalBaseList>(Services_);
   RegisterImageComponents(*Stage_);
   RegisterMessageComponents(*Stage_);
@@ -192,9 +205,20 @@ void TGameRuntime::ClearInput() {
   if (Stage_ != nullptr) Stage_->ClearInput();
 }
 
+// The read marks, the history formats, the stage, the image cache, each
+// after its step. The windows keep no pointer into the marks or the
+// history beyond their services.
 void TGameRuntime::FreeStage() {
+  Trace().Step("TextRead.Free");
+  Services_.ReadMarks = nullptr;
+  ReadMarks_.reset();
+  Trace().Step("TextHistoryFormats.Free");
+  Services_.History = nullptr;
+  History_.reset();
+  Trace().Step("Bases.Free");
   Stage_.reset();
   Services_ = TStageServices{};
+  Trace().Step("BrioMan.Free");
   ImageCache_.reset();
 }
 
@@ -219,8 +243,7 @@ void TGameRuntime::FreeProject() {
   // The status data is saved here once saving exists.
   if (Form_ != nullptr && Form_->ParamMan() != nullptr) Form_->ParamMan()->SysVarHost = nullptr;
   Calls_ = nullptr;
-  Services_.Messages = nullptr;
-  Messages_.reset();
+  Messages_.SetCalls(nullptr);
   CallMan_.reset();
   Project_.reset();
 }

@@ -9,6 +9,8 @@
 #include "components/brio_collection.h"
 #include "components/word_host.h"
 #include "film/film_motion.h"
+#include "history/history_format.h"
+#include "history/read_list.h"
 #include "platform/font_backend.h"
 #include "text/font_pixel.h"
 #include "scenario/call_man.h"
@@ -118,11 +120,16 @@ class TGameRuntime : public TRuntimeParts, public TCallManHost {
   // What the stage's objects use; filled as the parts come up (the
   // variables and messages with the project, the screen with the media).
   TStageServices Services_;
+  // The messages of the interpreter's pages (its interpreter comes with
+  // the project), the message history and the read marks: made with the
+  // stage, and they outlive it.
+  TPageMessageStore Messages_;
+  std::unique_ptr<TOpalHistoryFormatManager> History_;
+  std::unique_ptr<TOpalReadList> ReadMarks_;
   std::unique_ptr<TOpalBaseList> Stage_;
   std::unique_ptr<TScreenManager> Screen_;
   std::unique_ptr<TProject> Project_;
   std::unique_ptr<TCallMan> CallMan_;
-  std::unique_ptr<TPageMessageStore> Messages_;  // over CallMan_'s pages
   TCallMan* Calls_ = nullptr;  // what the system variables ask; null without an interpreter
   std::unique_ptr<TCallManSysVars> SysVars_;
 };

@@ -19,7 +19,9 @@ class Cursors;
 class TBrioCollection;
 class TCustomDIBX;
 class TFontPixelManager;
-class THistoryManager;
+class TOpalHistoryFormatManager;
+class TOpalMessageStore;
+class TOpalReadList;
 class TMotionSource;
 class TParamCollection;
 class TSoundMixer;
@@ -96,11 +98,17 @@ struct TStageServices {
   // The screen buffer the active base draws into while no transition runs;
   // without it the stage composes into its private buffer.
   TCustomDIBX* Screen = nullptr;
-  // The sound output, the video decoder and the message history; an
-  // object that finds none goes without.
+  // The sound output and the video decoder; an object that finds none
+  // goes without.
   TSoundMixer* Mixer = nullptr;
   TVideoDecoder* Video = nullptr;
-  THistoryManager* History = nullptr;
+  // The message history and the read marks: without them a message window
+  // records nothing and every page starts as unread. The message pages are
+  // where a window finds the messages history shows; without them history
+  // shows nothing.
+  TOpalHistoryFormatManager* History = nullptr;
+  TOpalReadList* ReadMarks = nullptr;
+  TOpalMessageStore* MessagePages = nullptr;
 };
 
 }  // namespace opal
