@@ -4,6 +4,7 @@
 
 #include "raster/pixel_format.h"
 #include "wipes/rule_image.h"
+#include "wipes/shadow_rows.h"
 #include "wipes/wipe_kinds.h"
 
 namespace opal {
@@ -118,37 +119,6 @@ struct TGrayFields {
   }
 };
 
-// Saturating byte-wise addition and subtraction of four 8-bit channels at
-// once; a gray's fourth byte is 0, so a 32-bit pixel's fourth byte passes.
-inline uint32_t AddBytes(uint32_t a, uint32_t b) {
-  const uint32_t sum = ((a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu)) ^ ((a ^ b) & 0x80808080u);
-  const uint32_t carry = ((a & b) | ((a | b) & ~sum)) & 0x80808080u;
-  return sum | ((carry >> 7) * 0xFFu);
-}
-inline uint32_t SubBytes(uint32_t a, uint32_t b) {
-  const uint32_t diff = ((a | 0x80808080u) - (b & 0x7F7F7F7Fu)) ^ ((a ^ ~b) & 0x80808080u);
-  const uint32_t borrow = ((~a & b) | (~(a ^ b) & diff)) & 0x80808080u;
-  return diff & ~((borrow >> 7) * 0xFFu);
-}
-
-// One row of the shadow glow for pictures in the destination's format,
-// `Bytes` bytes a pixel.
-template <int Bytes, bool Subtract>
-void GlowRow(uint8_t* d, const uint8_t* o, const uint8_t* n, const uint8_t* rule, int32_t count,
-             const bool* takesNew, const uint32_t* gray, const TGrayFields& fields) {
-  for (int32_t x = 0; x < count; ++x) {
-    const uint8_t v = rule[x];
-    const uint32_t p = LoadPixel((takesNew[v] ? n : o) + x * Bytes, Bytes);
-    uint32_t out;
-    if constexpr (Bytes == 4) {
-      out = Subtract ? SubBytes(p, gray[v]) : AddBytes(p, gray[v]);
-    } else {
-      out = Subtract ? fields.Sub(p, gray[v]) : fields.Add(p, gray[v]);
-    }
-    StorePixel(d + x * Bytes, Bytes, out);
-  }
-}
-
 }  // namespace
 
 void TWipeShadowWhite::Draw() {
@@ -184,11 +154,7 @@ void TWipeShadowWhite::Draw() {
       const uint8_t* n = n0 + y * nStep;
       const uint8_t* rule = Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(Width());
       if (same) {
-        using TRow = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, int32_t, const bool*,
-                              const uint32_t*, const TGrayFields&);
-        const TRow row = bytes == 4 ? (subtract ? GlowRow<4, true> : GlowRow<4, false>)
-                                    : (subtract ? GlowRow<2, true> : GlowRow<2, false>);
-        row(d, o, n, rule, w, takesNew, gray, fields);
+        GlowRow(*dst, subtract, d, o, n, rule, w, static_cast<int32_t>(level));
         continue;
       }
       for (int32_t x = 0; x < w; ++x) {
