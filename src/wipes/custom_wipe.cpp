@@ -5,6 +5,7 @@
 
 #include "raster/pixel_format.h"
 #include "raster/row_kernels.h"
+#include "wipes/wipe_rows.h"
 
 namespace opal {
 
@@ -103,8 +104,8 @@ namespace {
 
 using TSpanKind = TWipeMaskSpan::TKind;
 
-// Runs of 0 or 255 shorter than this are blended with their neighbours:
-// one copy per short run costs more than the kernel, which skips them too.
+// Runs of 0 or 255 shorter than this are picked pixel by pixel with their
+// neighbours: one copy per short run costs more than the pick.
 constexpr int32_t kMinCopyRun = 32;
 constexpr int32_t kChunk = 8;
 
@@ -118,6 +119,8 @@ TSpanKind ChunkKind(const uint8_t* mask) {
   const uint64_t v = Word(mask);
   if (v == 0) return TSpanKind::Old;
   if (v == ~uint64_t{0}) return TSpanKind::New;
+  // Each byte 0 or 255: every bit equals the one below it in its byte.
+  if (((v ^ (v << 1)) & 0xFEFEFEFEFEFEFEFEull) == 0) return TSpanKind::Select;
   return TSpanKind::Blend;
 }
 
@@ -147,8 +150,16 @@ void SplitMaskRow(const uint8_t* mask, int32_t count, std::vector<TWipeMaskSpan>
   int32_t x = 0;
   while (count - x >= kChunk) {
     const TSpanKind kind = ChunkKind(mask + x);
-    const int32_t end = kind == TSpanKind::Blend ? x + kChunk : RunEnd(mask, x, count, Word(mask + x));
-    push(x, end, end - x >= kMinCopyRun ? kind : TSpanKind::Blend);
+    const bool copies = kind == TSpanKind::Old || kind == TSpanKind::New;
+    const int32_t end = copies ? RunEnd(mask, x, count, Word(mask + x)) : x + kChunk;
+    // A run too short to copy is picked; a pick right after a blend is
+    // blended with it, which gives the same pixels in one kernel call.
+    TSpanKind drawn = kind;
+    if (copies && end - x < kMinCopyRun) drawn = TSpanKind::Select;
+    if (drawn == TSpanKind::Select && out.size() > first && out.back().Kind == TSpanKind::Blend) {
+      drawn = TSpanKind::Blend;
+    }
+    push(x, end, drawn);
     x = end;
   }
   if (x < count) push(x, count, TSpanKind::Blend);
@@ -201,6 +212,11 @@ bool TWipeMask::DrawBySpans() {
         const TWipeMaskSpan& span = Spans_[k];
         const size_t at = static_cast<size_t>(span.Left) * bytes;
         const size_t length = static_cast<size_t>(span.Right - span.Left) * bytes;
+        if (span.Kind == TSpanKind::Select) {
+          SelectRow(d + at, o + at, n + at, MaskRows_[my] + span.Left, span.Right - span.Left,
+                    static_cast<int32_t>(bytes));
+          continue;
+        }
         std::memcpy(d + at, (span.Kind == TSpanKind::New ? n : o) + at, length);
         if (span.Kind != TSpanKind::Blend) continue;
         job.Dst = d + at;

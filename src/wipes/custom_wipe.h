@@ -107,10 +107,10 @@ struct TWipeBlock {
 };
 
 // A span [Left, Right) of a mask row and how it is drawn: a copy of the old
-// or the new picture where the mask is all 0 or all 255, the mask kernel
-// elsewhere.
+// or the new picture where the mask is all 0 or all 255, a pick of either
+// per pixel where every value is 0 or 255, the mask kernel elsewhere.
 struct TWipeMaskSpan {
-  enum class TKind : uint8_t { Old, New, Blend };
+  enum class TKind : uint8_t { Old, New, Select, Blend };
   int32_t Left = 0, Right = 0;
   TKind Kind = TKind::Blend;
 };

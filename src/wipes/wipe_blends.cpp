@@ -4,7 +4,7 @@
 
 #include "raster/pixel_format.h"
 #include "wipes/rule_image.h"
-#include "wipes/shadow_rows.h"
+#include "wipes/wipe_rows.h"
 #include "wipes/wipe_kinds.h"
 
 namespace opal {

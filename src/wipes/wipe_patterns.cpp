@@ -7,7 +7,7 @@
 
 #include "storage/sk_random.h"
 #include "wipes/rule_image.h"
-#include "wipes/shadow_rows.h"
+#include "wipes/wipe_rows.h"
 #include "wipes/wipe_kinds.h"
 
 namespace opal {

@@ -1,6 +1,6 @@
-// The inner loops of the rule-image kinds, one screen row a call. Each
-// works from the rule levels directly, so the per-level work is a few
-// vector operations and not a table look-up per pixel.
+// Inner loops of the wipes, one screen row a call. The rule-image kinds work
+// from the rule levels directly, so the per-level work is a few vector
+// operations and not a table look-up per pixel.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,13 @@
 #include "raster/pixel_format.h"
 
 namespace opal {
+
+// The hard-mask blend: each pixel is the new one where mask[x] is 255 and
+// the old one where it is 0, the DrawMask rule at those two values; every
+// mask byte must be 0 or 255. Pixels are `bytes` (2 or 4, others by the
+// pixel) wide.
+void SelectRow(uint8_t* dest, const uint8_t* oldRow, const uint8_t* newRow, const uint8_t* mask, int32_t count,
+               int32_t bytes);
 
 // Shadow's mask: out[x] = rule[x] + offset clamped to 0..255, for an offset
 // in −256..255.

@@ -1,6 +1,7 @@
-#include "wipes/shadow_rows.h"
+#include "wipes/wipe_rows.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -110,6 +111,28 @@ int32_t GlowRows16(const TPixelFormat& f, uint8_t* d, const uint8_t* o, const ui
 #endif
 
 }  // namespace
+
+void SelectRow(uint8_t* dest, const uint8_t* oldRow, const uint8_t* newRow, const uint8_t* mask, int32_t count,
+               int32_t bytes) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  for (; count - x >= 8 && (bytes == 2 || bytes == 4); x += 8) {
+    const __m128i m8 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(mask + x));
+    const __m128i m16 = _mm_unpacklo_epi8(m8, m8);
+    const size_t at = static_cast<size_t>(x) * static_cast<size_t>(bytes);
+    if (bytes == 2) {
+      Store(dest + at, Select(m16, Load(newRow + at), Load(oldRow + at)));
+      continue;
+    }
+    Store(dest + at, Select(_mm_unpacklo_epi16(m16, m16), Load(newRow + at), Load(oldRow + at)));
+    Store(dest + at + 16, Select(_mm_unpackhi_epi16(m16, m16), Load(newRow + at + 16), Load(oldRow + at + 16)));
+  }
+#endif
+  for (; x < count; ++x) {
+    const size_t at = static_cast<size_t>(x) * static_cast<size_t>(bytes);
+    std::memcpy(dest + at, (mask[x] != 0 ? newRow : oldRow) + at, static_cast<size_t>(bytes));
+  }
+}
 
 void ShadowMaskRow(uint8_t* out, const uint8_t* rule, int32_t count, int32_t offset) {
   int32_t x = 0;
