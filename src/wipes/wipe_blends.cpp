@@ -1,8 +1,10 @@
 // The blend, fade and scroll kinds.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "raster/pixel_format.h"
+#include "raster/row_kernels.h"
 #include "wipes/rule_image.h"
 #include "wipes/wipe_rows.h"
 #include "wipes/wipe_kinds.h"
@@ -30,10 +32,46 @@ void CopyWithGray(TCustomDIBX& dest, TCustomDIBX* src, uint32_t gray, bool subtr
 
 void TWipeFade::Draw() {
   const double f = static_cast<double>(int64_t{Duration()} - Time - 1) / Duration();
-  CopyFrom(OldImage);
   const int32_t opacity = static_cast<int32_t>(Progress(256));
-  Dest->DrawAlpha(RoundEven(f * Params[0]), RoundEven(f * Params[1]), opacity, false, false, false,
-                  NewImage->BoundsRect(), NewImage);
+  const int32_t x = RoundEven(f * Params[0]), y = RoundEven(f * Params[1]);
+  if (x == 0 && y == 0 && BlendRows(opacity)) return;
+  CopyFrom(OldImage);
+  Dest->DrawAlpha(x, y, opacity, false, false, false, NewImage->BoundsRect(), NewImage);
+}
+
+bool TWipeFade::BlendRows(int32_t opacity) {
+  // Unmoved pictures of the destination's format and size, a partial
+  // opacity and no clipping: the old row, then the new one over it at that
+  // opacity, one row at a time while the row is in the cache.
+  if (opacity < 1 || opacity > 254 || !(Dest->EffectiveClip() == Dest->BoundsRect())) return false;
+  const int32_t bits = Dest->BitCount(), w = Width(), h = Height();
+  for (TCustomDIBX* p : {OldImage, NewImage}) {
+    if (p->BitCount() != bits || p->Width() != w || p->Height() != h) return false;
+  }
+  const TPixelFormat* format = FormatOf(bits);
+  if (format == nullptr) return false;
+  uint8_t* d0 = Dest->PixelAddress(0, 0);
+  uint8_t* o0 = OldImage->PixelAddress(0, 0);
+  uint8_t* n0 = NewImage->PixelAddress(0, 0);
+  if (d0 != nullptr && o0 != nullptr && n0 != nullptr) {
+    const TRowKernel kernel = SelectKernel(TRowOp::Alpha, *format, *format);
+    const int64_t dStep = Dest->RowStep(), oStep = OldImage->RowStep(), nStep = NewImage->RowStep();
+    TRowJob job;
+    job.Count = w;
+    job.Amount = static_cast<uint32_t>(opacity);
+    job.DstFormat = format;
+    job.SrcFormat = format;
+    for (int32_t row = 0; row < h; ++row) {
+      job.Dst = d0 + row * dStep;
+      job.Src = n0 + row * nStep;
+      std::memcpy(job.Dst, o0 + row * oStep, static_cast<size_t>(w) * static_cast<size_t>(format->Bytes));
+      kernel(job);
+    }
+  }
+  if (d0 != nullptr) Dest->Unlock();
+  if (o0 != nullptr) OldImage->Unlock();
+  if (n0 != nullptr) NewImage->Unlock();
+  return true;
 }
 
 void TWipeScrollH::Draw() {
