@@ -137,6 +137,17 @@ int32_t RunEnd(const uint8_t* mask, int32_t x, int32_t count, uint64_t word) {
   return x;
 }
 
+// The end of a blended stretch from x: it takes every chunk up to the next
+// one of all 0 or all 255 (a pick inside it is blended as well).
+int32_t BlendEnd(const uint8_t* mask, int32_t x, int32_t count) {
+  while (count - x >= kChunk) {
+    const uint64_t v = Word(mask + x);
+    if (v == 0 || v == ~uint64_t{0}) break;
+    x += kChunk;
+  }
+  return x;
+}
+
 // Appends the spans covering mask bytes [0, count), scanned 8 at a time.
 void SplitMaskRow(const uint8_t* mask, int32_t count, std::vector<TWipeMaskSpan>& out) {
   const size_t first = out.size();
@@ -151,7 +162,8 @@ void SplitMaskRow(const uint8_t* mask, int32_t count, std::vector<TWipeMaskSpan>
   while (count - x >= kChunk) {
     const TSpanKind kind = ChunkKind(mask + x);
     const bool copies = kind == TSpanKind::Old || kind == TSpanKind::New;
-    const int32_t end = copies ? RunEnd(mask, x, count, Word(mask + x)) : x + kChunk;
+    int32_t end = copies ? RunEnd(mask, x, count, Word(mask + x)) : x + kChunk;
+    if (kind == TSpanKind::Blend) end = BlendEnd(mask, end, count);
     // A run too short to copy is picked; a pick right after a blend is
     // blended with it, which gives the same pixels in one kernel call.
     TSpanKind drawn = kind;
