@@ -50,6 +50,16 @@ inline __m128i Select(__m128i takesNew, __m128i newPixels, __m128i oldPixels) {
 inline __m128i Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void Store(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
+// The pixels at `at` of the picture each lane takes; a vector whose lanes
+// all take one picture reads only that one, which spares the other's
+// memory traffic where the rule is smooth.
+inline __m128i Pick(__m128i takesNew, const uint8_t* newRow, const uint8_t* oldRow, size_t at) {
+  const int lanes = _mm_movemask_epi8(takesNew);
+  if (lanes == 0xFFFF) return Load(newRow + at);
+  if (lanes == 0) return Load(oldRow + at);
+  return Select(takesNew, Load(newRow + at), Load(oldRow + at));
+}
+
 // Eight 32-bit pixels a round: the grays spread to bytes (g, g, g, 0), so
 // the fourth byte passes a saturating byte add or subtract.
 template <bool Subtract>
@@ -68,7 +78,7 @@ int32_t GlowRows32(uint8_t* d, const uint8_t* o, const uint8_t* n, const uint8_t
     const __m128i takes[2] = {_mm_unpacklo_epi16(nn, nn), _mm_unpackhi_epi16(nn, nn)};
     for (int half = 0; half < 2; ++half) {
       const size_t at = static_cast<size_t>(x + 4 * half) * 4;
-      const __m128i p = Select(takes[half], Load(n + at), Load(o + at));
+      const __m128i p = Pick(takes[half], n, o, at);
       Store(d + at, Subtract ? _mm_subs_epu8(p, gray[half]) : _mm_adds_epu8(p, gray[half]));
     }
   }
@@ -101,7 +111,7 @@ int32_t GlowRows16(const TPixelFormat& f, uint8_t* d, const uint8_t* o, const ui
   for (; count - x >= 8; x += 8) {
     const TGlowLevels l = GlowLevels(rule + x, offset);
     const size_t at = static_cast<size_t>(x) * 2;
-    const __m128i p = Select(l.TakesNew, Load(n + at), Load(o + at));
+    const __m128i p = Pick(l.TakesNew, n, o, at);
     Store(d + at, _mm_or_si128(_mm_or_si128(c0.Apply<Subtract>(p, l.Gray), c1.Apply<Subtract>(p, l.Gray)),
                                c2.Apply<Subtract>(p, l.Gray)));
   }
