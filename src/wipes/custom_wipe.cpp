@@ -197,14 +197,11 @@ bool TWipeMask::DrawBySpans() {
   const TPixelFormat* format = FormatOf(bits);
   if (format == nullptr) return false;
   const int32_t maskRows = Mask.Height();
+  // Each mask row is split when the first screen row showing it is drawn,
+  // while it is in the cache.
   Spans_.clear();
   SpanStart_.assign(1, 0);
   MaskRows_.clear();
-  for (int32_t y = 0; y < maskRows; ++y) {
-    MaskRows_.push_back(MaskRow(y));
-    SplitMaskRow(MaskRows_.back(), w, Spans_);
-    SpanStart_.push_back(Spans_.size());
-  }
   const TRowKernel kernel = SelectKernel(TRowOp::Mask, *format, *format);
   const size_t bytes = static_cast<size_t>(format->Bytes);
   TRowJob job;
@@ -217,6 +214,11 @@ bool TWipeMask::DrawBySpans() {
     const int64_t dStep = Dest->RowStep(), oStep = OldImage->RowStep(), nStep = NewImage->RowStep();
     for (int32_t y = 0; y < h; ++y) {
       const size_t my = static_cast<size_t>(y % maskRows);
+      if (y < maskRows) {
+        MaskRows_.push_back(MaskRow(y));
+        SplitMaskRow(MaskRows_.back(), w, Spans_);
+        SpanStart_.push_back(Spans_.size());
+      }
       uint8_t* d = d0 + y * dStep;
       const uint8_t* o = o0 + y * oStep;
       const uint8_t* n = n0 + y * nStep;
