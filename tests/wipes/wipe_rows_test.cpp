@@ -7,7 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "raster/dibx.h"
 #include "raster/pixel_format.h"
+#include "wipes/create_wipe.h"
 #include "wipes/wipe_rows.h"
 
 namespace opal {
@@ -99,6 +101,49 @@ TEST(WipeRows, ShadowMaskRowClampsTheShiftedRule) {
     for (int32_t x = 0; x < kCount; ++x) {
       ASSERT_EQ(out[static_cast<size_t>(x)], std::clamp(rule[static_cast<size_t>(x)] + offset, 0, 255))
           << "offset " << offset << " x " << x;
+    }
+  }
+}
+
+// Every mask kind on a screen whose width is no multiple of the span
+// chunk: each pixel is the DrawMask rule of its mask value over the two
+// pictures, whichever way the row's spans drew it.
+TEST(WipeRows, MaskKindsDrawEveryPixelByTheMaskRule) {
+  constexpr int32_t kW = 203, kH = 37, kDuration = 100;
+  for (int32_t bits : {32, 16}) {
+    const TPixelFormat& f = *FormatOf(bits);
+    TDIBX oldImage, newImage, dest;
+    for (TDIBX* p : {&oldImage, &newImage, &dest}) p->SetSize(kW, kH, bits);
+    const uint32_t keep = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1u;
+    for (int32_t y = 0; y < kH; ++y) {
+      for (int32_t x = 0; x < kW; ++x) {
+        const uint32_t a = Hash(static_cast<uint32_t>(y * kW + x)) & keep;
+        oldImage.SetPixel(x, y, a);
+        // Every seventh pixel is the same in both pictures.
+        newImage.SetPixel(x, y, x % 7 == 0 ? a : Hash(static_cast<uint32_t>(y * kW + x) + 77777u) & keep);
+      }
+    }
+    int32_t count = 0;
+    const TWipeKindInfo* kinds = WipeKinds(count);
+    for (int32_t i = 0; i < count; ++i) {
+      auto wipe = CreateWipe(kinds[i].Kind, &dest, &oldImage, &newImage, TWipeContext{});
+      auto* masked = dynamic_cast<TWipeMask*>(wipe.get());
+      if (masked == nullptr) continue;
+      wipe->SetDuration(kDuration);
+      wipe->Prepare();
+      for (int32_t t : {0, 13, 50, 71, 99}) {
+        wipe->SetTime(t);
+        wipe->Step();
+        for (int32_t y = 0; y < kH; ++y) {
+          for (int32_t x = 0; x < kW; ++x) {
+            const uint32_t m = masked->Mask.GetPixel(x, y % masked->Mask.Height());
+            const uint32_t o = oldImage.GetPixel(x, y), n = newImage.GetPixel(x, y);
+            const uint32_t want = m == 0 ? o : m == 255 ? n : n == o ? o : BlendPixel(f, n, o, m);
+            ASSERT_EQ(dest.GetPixel(x, y), want)
+                << kinds[i].Name << " at " << bits << " bits, t " << t << ", (" << x << ", " << y << ")";
+          }
+        }
+      }
     }
   }
 }
