@@ -3,8 +3,9 @@
 // run: "x_memcpy" is the step's time as a multiple of that memcpy (the goal
 // is at most 4), both in the thread's processor time, so that time the
 // thread spends waiting for a core on a shared machine counts for neither;
-// "x_memcpy_wall" is the same ratio in wall-clock time. Steps alternate between two times near the middle, so a
-// mask kind rebuilds its mask on every step as it does while a wipe runs.
+// "x_memcpy_wall" is the same ratio in wall-clock time. Steps alternate
+// between two times near the middle, so a mask kind rebuilds its mask on
+// every step as it does while a wipe runs.
 // The shadow kinds' Prepare with a full-screen rule picture is timed apart.
 #include <benchmark/benchmark.h>
 
