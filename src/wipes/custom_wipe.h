@@ -106,6 +106,15 @@ struct TWipeBlock {
   bool operator==(const TWipeBlock&) const = default;
 };
 
+// A span [Left, Right) of a mask row and how it is drawn: a copy of the old
+// or the new picture where the mask is all 0 or all 255, a pick of either
+// per pixel where every value is 0 or 255, the mask kernel elsewhere.
+struct TWipeMaskSpan {
+  enum class TKind : uint8_t { Old, New, Select, Blend };
+  int32_t Left = 0, Right = 0;
+  TKind Kind = TKind::Blend;
+};
+
 class TWipeMask : public TCustomWipe {
  public:
   using TCustomWipe::TCustomWipe;
@@ -142,6 +151,18 @@ class TWipeMask : public TCustomWipe {
   // Clears the mask and fills the blocks [first, last) of `blocks` (s × s
   // each) with 255.
   void DrawBlocks(const std::vector<TWipeBlock>& blocks, int32_t s, int64_t first, int64_t last);
+
+ private:
+  // Composes each row once from spans of the old picture, the new one and
+  // blends; false (nothing drawn) unless both pictures have the
+  // destination's format and size.
+  bool DrawBySpans();
+  // The old picture, then the new one through the mask, in any formats.
+  void DrawWhole();
+
+  std::vector<TWipeMaskSpan> Spans_;
+  std::vector<size_t> SpanStart_;  // per mask row, its first span; one more at the end
+  std::vector<const uint8_t*> MaskRows_;
 };
 
 // A mask whose columns each hold one level: the column's order value g

@@ -1,9 +1,12 @@
 // The blend, fade and scroll kinds.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "raster/pixel_format.h"
+#include "raster/row_kernels.h"
 #include "wipes/rule_image.h"
+#include "wipes/wipe_rows.h"
 #include "wipes/wipe_kinds.h"
 
 namespace opal {
@@ -29,10 +32,46 @@ void CopyWithGray(TCustomDIBX& dest, TCustomDIBX* src, uint32_t gray, bool subtr
 
 void TWipeFade::Draw() {
   const double f = static_cast<double>(int64_t{Duration()} - Time - 1) / Duration();
-  CopyFrom(OldImage);
   const int32_t opacity = static_cast<int32_t>(Progress(256));
-  Dest->DrawAlpha(RoundEven(f * Params[0]), RoundEven(f * Params[1]), opacity, false, false, false,
-                  NewImage->BoundsRect(), NewImage);
+  const int32_t x = RoundEven(f * Params[0]), y = RoundEven(f * Params[1]);
+  if (x == 0 && y == 0 && BlendRows(opacity)) return;
+  CopyFrom(OldImage);
+  Dest->DrawAlpha(x, y, opacity, false, false, false, NewImage->BoundsRect(), NewImage);
+}
+
+bool TWipeFade::BlendRows(int32_t opacity) {
+  // Unmoved pictures of the destination's format and size, a partial
+  // opacity and no clipping: the old row, then the new one over it at that
+  // opacity, one row at a time while the row is in the cache.
+  if (opacity < 1 || opacity > 254 || !(Dest->EffectiveClip() == Dest->BoundsRect())) return false;
+  const int32_t bits = Dest->BitCount(), w = Width(), h = Height();
+  for (TCustomDIBX* p : {OldImage, NewImage}) {
+    if (p->BitCount() != bits || p->Width() != w || p->Height() != h) return false;
+  }
+  const TPixelFormat* format = FormatOf(bits);
+  if (format == nullptr) return false;
+  uint8_t* d0 = Dest->PixelAddress(0, 0);
+  uint8_t* o0 = OldImage->PixelAddress(0, 0);
+  uint8_t* n0 = NewImage->PixelAddress(0, 0);
+  if (d0 != nullptr && o0 != nullptr && n0 != nullptr) {
+    const TRowKernel kernel = SelectKernel(TRowOp::Alpha, *format, *format);
+    const int64_t dStep = Dest->RowStep(), oStep = OldImage->RowStep(), nStep = NewImage->RowStep();
+    TRowJob job;
+    job.Count = w;
+    job.Amount = static_cast<uint32_t>(opacity);
+    job.DstFormat = format;
+    job.SrcFormat = format;
+    for (int32_t row = 0; row < h; ++row) {
+      job.Dst = d0 + row * dStep;
+      job.Src = n0 + row * nStep;
+      std::memcpy(job.Dst, o0 + row * oStep, static_cast<size_t>(w) * static_cast<size_t>(format->Bytes));
+      kernel(job);
+    }
+  }
+  if (d0 != nullptr) Dest->Unlock();
+  if (o0 != nullptr) OldImage->Unlock();
+  if (n0 != nullptr) NewImage->Unlock();
+  return true;
 }
 
 void TWipeScrollH::Draw() {
@@ -118,37 +157,6 @@ struct TGrayFields {
   }
 };
 
-// Saturating byte-wise addition and subtraction of four 8-bit channels at
-// once; a gray's fourth byte is 0, so a 32-bit pixel's fourth byte passes.
-inline uint32_t AddBytes(uint32_t a, uint32_t b) {
-  const uint32_t sum = ((a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu)) ^ ((a ^ b) & 0x80808080u);
-  const uint32_t carry = ((a & b) | ((a | b) & ~sum)) & 0x80808080u;
-  return sum | ((carry >> 7) * 0xFFu);
-}
-inline uint32_t SubBytes(uint32_t a, uint32_t b) {
-  const uint32_t diff = ((a | 0x80808080u) - (b & 0x7F7F7F7Fu)) ^ ((a ^ ~b) & 0x80808080u);
-  const uint32_t borrow = ((~a & b) | (~(a ^ b) & diff)) & 0x80808080u;
-  return diff & ~((borrow >> 7) * 0xFFu);
-}
-
-// One row of the shadow glow for pictures in the destination's format,
-// `Bytes` bytes a pixel.
-template <int Bytes, bool Subtract>
-void GlowRow(uint8_t* d, const uint8_t* o, const uint8_t* n, const uint8_t* rule, int32_t count,
-             const bool* takesNew, const uint32_t* gray, const TGrayFields& fields) {
-  for (int32_t x = 0; x < count; ++x) {
-    const uint8_t v = rule[x];
-    const uint32_t p = LoadPixel((takesNew[v] ? n : o) + x * Bytes, Bytes);
-    uint32_t out;
-    if constexpr (Bytes == 4) {
-      out = Subtract ? SubBytes(p, gray[v]) : AddBytes(p, gray[v]);
-    } else {
-      out = Subtract ? fields.Sub(p, gray[v]) : fields.Add(p, gray[v]);
-    }
-    StorePixel(d + x * Bytes, Bytes, out);
-  }
-}
-
 }  // namespace
 
 void TWipeShadowWhite::Draw() {
@@ -184,11 +192,7 @@ void TWipeShadowWhite::Draw() {
       const uint8_t* n = n0 + y * nStep;
       const uint8_t* rule = Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(Width());
       if (same) {
-        using TRow = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, int32_t, const bool*,
-                              const uint32_t*, const TGrayFields&);
-        const TRow row = bytes == 4 ? (subtract ? GlowRow<4, true> : GlowRow<4, false>)
-                                    : (subtract ? GlowRow<2, true> : GlowRow<2, false>);
-        row(d, o, n, rule, w, takesNew, gray, fields);
+        GlowRow(*dst, subtract, d, o, n, rule, w, static_cast<int32_t>(level));
         continue;
       }
       for (int32_t x = 0; x < w; ++x) {

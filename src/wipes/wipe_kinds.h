@@ -18,6 +18,10 @@ class TWipeFade : public TCustomWipe {
   using TCustomWipe::TCustomWipe;
  protected:
   void Draw() override;
+ private:
+  // The unmoved blend row by row; false (nothing drawn) when the pictures
+  // or the opacity need the general drawing.
+  bool BlendRows(int32_t opacity);
 };
 
 // Kind 2: vertical slats p0 wide opening from one side; b = (p1 + 2·p0 − 2)·t

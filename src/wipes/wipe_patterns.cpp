@@ -7,6 +7,7 @@
 
 #include "storage/sk_random.h"
 #include "wipes/rule_image.h"
+#include "wipes/wipe_rows.h"
 #include "wipes/wipe_kinds.h"
 
 namespace opal {
@@ -186,15 +187,10 @@ void TWipeShadow::DoPrepare() {
 bool TWipeShadow::UpdateMask() {
   const int64_t level = Progress(512);
   if (!NewLevel(level)) return false;
-  uint8_t table[256];
-  for (int32_t v = 0; v < 256; ++v) {
-    table[v] = static_cast<uint8_t>(std::clamp<int64_t>(level + v - 256, 0, 255));
-  }
   const int32_t w = Mask.Width();
   for (int32_t y = 0; y < Mask.Height(); ++y) {
-    uint8_t* row = MaskRow(y);
-    const uint8_t* rule = Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-    for (int32_t x = 0; x < w; ++x) row[x] = table[rule[x]];
+    ShadowMaskRow(MaskRow(y), Rule_.data() + static_cast<size_t>(y) * static_cast<size_t>(w), w,
+                  static_cast<int32_t>(level) - 256);
   }
   return true;
 }
