@@ -110,6 +110,30 @@ std::vector<uint16_t> CharCodes(std::string_view s) {
   return codes;
 }
 
+std::string Unescape(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const size_t len = CharLen(s, i);
+    if (len == 1 && s[i] == '\\' && i + 1 < s.size()) {
+      const char next = s[i + 1];
+      if (next == '"' || next == '\\') {
+        out += next;
+        i += 2;
+        continue;
+      }
+      if (next == 'n') {
+        out += "\r\n";
+        i += 2;
+        continue;
+      }
+    }
+    out.append(s.substr(i, len));
+    i += len;
+  }
+  return out;
+}
+
 std::vector<std::string> SplitLines(std::string_view s) {
   std::vector<std::string> lines;
   size_t start = 0;

@@ -36,6 +36,11 @@ std::vector<uint16_t> CharCodes(std::string_view s);
 // CR and LF are never trail bytes, so the cut never splits a character.
 std::vector<std::string> SplitLines(std::string_view s);
 
+// The escapes of script texts (link targets, event texts, table cells):
+// \" and \\ lose their backslash, \n becomes CR LF, any other backslash
+// stays. Trail bytes are never escapes.
+std::string Unescape(std::string_view s);
+
 // One character to its code point and back. Decode returns kReplacement for
 // an unmapped sequence and sets *len (may be null) to CharLen(s, pos).
 char32_t DecodeChar(std::string_view s, size_t pos, size_t* len);

@@ -46,29 +46,7 @@ std::vector<std::string> SplitCells(std::string_view line) {
   return cells;
 }
 
-std::string Unescape(std::string_view line) {
-  std::string out;
-  out.reserve(line.size());
-  for (size_t i = 0; i < line.size();) {
-    const size_t len = cp932::CharLen(line, i);
-    if (len == 1 && line[i] == '\\' && i + 1 < line.size()) {
-      const char next = line[i + 1];
-      if (next == '"' || next == '\\') {
-        out += next;
-        i += 2;
-        continue;
-      }
-      if (next == 'n') {
-        out += "\r\n";
-        i += 2;
-        continue;
-      }
-    }
-    out.append(line.substr(i, len));
-    i += len;
-  }
-  return out;
-}
+std::string Unescape(std::string_view line) { return cp932::Unescape(line); }
 
 TFieldDecl ParseFieldDecl(std::string_view cell) {
   static const struct {

@@ -122,28 +122,6 @@ bool TTag::Has(std::string_view name) const {
   return false;
 }
 
-std::string UnescapeTagText(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    const size_t len = cp932::CharLen(s, i);
-    if (len == 1 && s[i] == '\\' && i + 1 < s.size()) {
-      const char next = s[i + 1];
-      if (next == '"' || next == '\\') {
-        out += next;
-        i += 2;
-        continue;
-      }
-      if (next == 'n') {
-        out += "\r\n";
-        i += 2;
-        continue;
-      }
-    }
-    out.append(s.substr(i, len));
-    i += len;
-  }
-  return out;
-}
+std::string UnescapeTagText(std::string_view s) { return cp932::Unescape(s); }
 
 }  // namespace opal
