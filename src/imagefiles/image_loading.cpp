@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "imagefiles/bmp_codec.h"
 #include "imagefiles/brio_frame_list.h"
@@ -63,7 +64,8 @@ void CopySurfaceToDIBX(const TDIBSurface& picture, TCustomDIBX& buffer) {
   const int32_t entries = to == nullptr && bits >= 1 && bits <= 8 ? 1 << bits : 0;
   if (entries > 0) buffer.GetPalette(palette);
   std::unordered_map<uint32_t, uint32_t> nearest;
-  for (int32_t y = 0; y < h; ++y)
+  std::vector<uint32_t> row(static_cast<size_t>(w));
+  for (int32_t y = 0; y < h; ++y) {
     for (int32_t x = 0; x < w; ++x) {
       const uint32_t v = picture.GetPixel(x, y);
       uint32_t out = 0;
@@ -79,8 +81,10 @@ void CopySurfaceToDIBX(const TDIBSurface& picture, TCustomDIBX& buffer) {
           out = it->second;
         }
       }
-      buffer.SetPixel(x, y, out);
+      row[static_cast<size_t>(x)] = out;
     }
+    buffer.SetRow(y, row.data(), w);
+  }
 }
 
 void LoadDIBXFromFile(TCustomDIBX& buffer, const std::string& name) {

@@ -1,6 +1,7 @@
 // TCustomDIBX: pixel access, clipping, colour conversion and Assign.
 #include "raster/custom_dibx.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "raster/blit.h"
@@ -43,6 +44,25 @@ void TCustomDIBX::SetPixel(int32_t x, int32_t y, uint32_t value) {
     return;
   }
   StorePixel(a.At(x, y), BytesPerPixel(), value);
+}
+
+void TCustomDIBX::SetRow(int32_t y, const uint32_t* values, int32_t count) {
+  if (count <= 0 || !Inside(*this, 0, y)) return;
+  const TPixelAccess a(this);
+  if (!a.Ok()) return;
+  const int32_t n = std::min(count, a.Width());
+  uint8_t* row = a.Row(y);
+  if (a.Bits() < 8) {
+    const uint32_t max = (1u << a.Bits()) - 1;
+    for (int32_t x = 0; x < n; ++x) {
+      uint8_t& byte = row[x * a.Bits() / 8];
+      const int shift = SubByteShift(x, a.Bits());
+      byte = static_cast<uint8_t>((byte & ~(max << shift)) | ((values[x] & max) << shift));
+    }
+    return;
+  }
+  const int32_t bytes = BytesPerPixel();
+  for (int32_t x = 0; x < n; ++x) StorePixel(row + static_cast<int64_t>(x) * bytes, bytes, values[x]);
 }
 
 void TCustomDIBX::AddClipRect(const TRect& rect) {

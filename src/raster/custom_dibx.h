@@ -60,6 +60,9 @@ class TCustomDIBX {
   virtual int32_t RowStep() const { return 0; }
   virtual uint32_t GetPixel(int32_t x, int32_t y);
   virtual void SetPixel(int32_t x, int32_t y, uint32_t value);
+  // SetPixel for values[0..count) at (0, y) … (count - 1, y), the buffer
+  // opened once; what falls outside the buffer is left out.
+  void SetRow(int32_t y, const uint32_t* values, int32_t count);
   virtual int32_t BlueShift() const { return 0; }
   virtual int32_t GreenShift() const { return 0; }
   virtual int32_t RedShift() const { return 0; }
