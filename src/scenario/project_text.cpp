@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "common/cp932.h"
 #include "common/error.h"
 #include "common/ext80.h"
 #include "expr/convert.h"
@@ -141,16 +142,23 @@ std::vector<std::pair<int, std::string>> Lines(std::string_view text) {
 // "name = value" split at the first '=' outside quotes.
 bool SplitAssign(const std::string& s, std::string& left, std::string& right) {
   bool quoted = false;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (quoted && s[i] == '\\') {
-      ++i;
-    } else if (s[i] == '"') {
+  // Walks whole characters: a trail byte 0x5C inside a quoted name is no
+  // escape, as the writer leaves it.
+  size_t i = 0;
+  while (i < s.size()) {
+    const size_t len = cp932::CharLen(s, i);
+    if (len == 1 && quoted && s[i] == '\\' && i + 1 < s.size()) {
+      i += 1 + cp932::CharLen(s, i + 1);
+      continue;
+    }
+    if (len == 1 && s[i] == '"') {
       quoted = !quoted;
-    } else if (s[i] == '=' && !quoted) {
+    } else if (len == 1 && s[i] == '=' && !quoted) {
       left = Trim(s.substr(0, i));
       right = Trim(s.substr(i + 1));
       return true;
     }
+    i += len;
   }
   return false;
 }

@@ -82,7 +82,8 @@ TEST(ProjectFile, SettingsTextRoundTrips) {
   f.ClosingPage = "bye \"quoted\".osb";
   f.Variables = {{1, "a", 5, {}, 0, ""}, {2, "b", 0, EncodeExtended(0.1L), 0, ""},
                  {3, "c", 0, {}, 2, ""}, {4, "d e", 0, {}, 0, "x = y # z"}, {7, "f", 0, {}, 0, ""}};
-  f.FolderDisks.Items = {{"voice\\", 2}, {"bgm", 3}, {"a = b", 4}, {"", 5}};
+  // "\x95\x5C" ends in the byte of a backslash, which is no escape.
+  f.FolderDisks.Items = {{"voice\\", 2}, {"bgm", 3}, {"a = b", 4}, {"", 5}, {"\x95\x5C", 6}, {"\x95\x5C\" = ", 7}};
   // Names that a damaged or odd file may hold must still read back.
   for (const char* name : {"", " ", "a=b", "x\ny", "#", "\"", "\x81\x40"}) f.Variables.push_back({1, name, 3, {}, 0, ""});
   const std::string text = WriteProjectText(f);
